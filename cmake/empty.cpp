@@ -1,0 +1,1 @@
+// Placeholder for a folder whose classes are added later.
