@@ -1,12 +1,14 @@
+#include "VmEditorApp.h"
+
 #include <QApplication>
-#include <QDialog>
 
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    QDialog window;
-    window.setWindowTitle(QStringLiteral("VmEditor"));
-    window.resize(1280, 800);
-    window.exec();
+    // Names the per-user data folder used when the executable's folder is read-only.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(CVmReg::kOrganisation));
+    QCoreApplication::setApplicationName(QString::fromLatin1(CVmReg::kApplication));
+    CVmEditorApp app;
+    app.InitInstance();
     return 0;
 }

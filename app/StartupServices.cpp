@@ -1,0 +1,31 @@
+#include "StartupServices.h"
+
+#include <QDialog>
+#include <QMessageBox>
+
+StartupServices DefaultStartupServices()
+{
+    StartupServices services;
+    services.checkForUpdate = [](const QString &) {
+        return true;
+    };
+    services.loadBitmap = [](int) {
+        return QImage();
+    };
+    services.runLogin = [](CVmEditorApp &) {
+        return true;
+    };
+    services.runMainWindow = [](CVmEditorApp &) {
+        QDialog window;
+        window.setWindowTitle(QStringLiteral("VmEditor"));
+        window.resize(1280, 768);
+        window.exec();
+    };
+    services.releaseSharedResources = [] {
+    };
+    services.reportAlreadyRunning = [] {
+        QMessageBox::information(nullptr, QStringLiteral("VmEditor"),
+                                 QString::fromUtf8("VmEditor가 이미 실행 중입니다."));
+    };
+    return services;
+}

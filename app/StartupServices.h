@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+
+class CVmEditorApp;
+
+// What start-up calls beyond its own steps. Each member has a fixed contract; the defaults give
+// the trivial results, and the self-update check, the login, the skin and the main window
+// replace them as they arrive. Tests hand in their own. An empty member counts as its default.
+struct StartupServices
+{
+    // Self-update check of the program in exeFolder: true = go on, false = end the process now
+    // (it shows its own messages first).
+    std::function<bool(const QString &exeFolder)> checkForUpdate;
+    // A numbered bitmap of the skin; a null image when there is none.
+    std::function<QImage(int resourceId)> loadBitmap;
+    // The login, given the application with the saved userId/userPw: true = signed in with
+    // userId, userPw, pnsCd and loginKey set; false = cancelled or failed, end the process.
+    std::function<bool(CVmEditorApp &app)> runLogin;
+    // Creates the main window, runs it modally and destroys it before returning.
+    std::function<void(CVmEditorApp &app)> runMainWindow;
+    // Frees what the main window loaded once for the whole process.
+    std::function<void()> releaseSharedResources;
+    // Tells the user that another copy of the editor is running; start-up then ends.
+    std::function<void()> reportAlreadyRunning;
+};
+
+// Update check: continue. Bitmaps: none. Login: succeed with the saved identity. Main window:
+// an empty dialog run modally. Another copy running: a message box.
+StartupServices DefaultStartupServices();
