@@ -1,0 +1,5 @@
+#include "DrMgr.h"
+
+CDrMgr::CDrMgr() = default;
+
+CDrMgr::~CDrMgr() = default;
