@@ -1,4 +1,5 @@
 // The product model: owning containers, header copies, the product's state rules.
+#include "DrComment.h"
 #include "Product.h"
 #include "helper_QtPrint.h"
 
@@ -23,7 +24,7 @@ struct Tracked
     int value;
 };
 
-class TrackedObject : public CDrObject
+class TrackedObject : public CDrComment
 {
 public:
     static inline int alive = 0;
