@@ -1,5 +1,7 @@
 #include "DrMgr.h"
 
+#include "DrComment.h"
+
 #include <memory>
 
 CDrMgr::CDrMgr() = default;
@@ -14,6 +16,23 @@ CDrObject *CDrMgr::FindObjectAt(const ViewTransform &transform, int screenX, int
             return object;
     }
     return nullptr;
+}
+
+bool CDrMgr::DeleteObject(CDrObject *object)
+{
+    const Position position = Find(object);
+    if (position < 0)
+        return false;
+    delete RemoveAt(position);
+    return true;
+}
+
+bool CDrMgr::DeleteIfEmptyComment(CDrObject *object)
+{
+    const auto *comment = dynamic_cast<const CDrComment *>(object);
+    if (!comment || !comment->Text().isEmpty())
+        return false;
+    return DeleteObject(object);
 }
 
 void CDrMgr::Draw(QPainter &painter, const ViewTransform &transform) const

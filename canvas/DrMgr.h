@@ -17,6 +17,11 @@ public:
     // overlap the earliest added is found, although it is drawn beneath the later ones.
     CDrObject *FindObjectAt(const ViewTransform &transform, int screenX, int screenY, double imageX,
                             double imageY) const;
+    // Unlinks the object from this list and deletes it; false when the list does not hold it.
+    bool DeleteObject(CDrObject *object);
+    // A comment whose text is empty does not survive losing the selection: deletes it when it
+    // is such a comment of this list and returns true; anything else is left alone.
+    bool DeleteIfEmptyComment(CDrObject *object);
     // Paints every object, head to tail.
     void Draw(QPainter &painter, const ViewTransform &transform) const;
 

@@ -1,6 +1,7 @@
 #include "XmlDocument.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QXmlStreamReader>
 
 #include <new>
@@ -91,8 +92,9 @@ template<class Input> bool CXmlDocument::Parse(const Input &input)
 
 bool CXmlDocument::Open(const QString &path)
 {
+    // Only regular files: opening a pipe or device for reading could block or never end.
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
     Close();
     m_path = path;

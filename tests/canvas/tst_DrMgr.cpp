@@ -109,6 +109,34 @@ TEST(DrMgr, RemoveAtHandsBackAndRemoveAllDeletes)
     EXPECT_EQ(Counted::alive, 0);
 }
 
+TEST(DrMgr, OnlyAnEmptyCommentOfTheListIsDeletedOnDeselection)
+{
+    Counted::alive = 0;
+    CDrMgr list;
+    auto *fresh = new Counted;
+    auto *written = new Counted;
+    written->SetText(QStringLiteral("kept"));
+    auto *line = new CDrLine(&list);
+    list.AddTail(fresh);
+    list.AddTail(written);
+    list.AddTail(line);
+    CDrMgr other;
+    auto *foreign = new Counted;
+    other.AddTail(foreign);
+
+    EXPECT_FALSE(list.DeleteIfEmptyComment(written));
+    EXPECT_FALSE(list.DeleteIfEmptyComment(line));
+    EXPECT_FALSE(list.DeleteIfEmptyComment(nullptr));
+    EXPECT_FALSE(list.DeleteIfEmptyComment(foreign)) << "not this list's";
+    EXPECT_EQ(Counted::alive, 3);
+    EXPECT_TRUE(list.DeleteIfEmptyComment(fresh));
+    EXPECT_EQ(Counted::alive, 2);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.GetAt(0), written);
+    EXPECT_TRUE(list.DeleteObject(line));
+    EXPECT_FALSE(list.DeleteObject(line));
+}
+
 TEST(DrMgrDeath, BadPositionIsFatal)
 {
     EXPECT_DEATH(

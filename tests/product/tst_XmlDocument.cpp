@@ -10,6 +10,7 @@
 #include <QTextStream>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -377,4 +378,7 @@ TEST(XmlDocument, OversizedAndSpecialFilesAreRefused)
     CXmlDocument document;
     EXPECT_FALSE(document.Open(big));
     EXPECT_FALSE(document.Open(dir.path())) << "a folder is not a document";
+    const QString fifo = dir.filePath(QStringLiteral("pipe.xml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(document.Open(fifo)) << "a pipe would block the reader";
 }
