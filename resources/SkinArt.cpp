@@ -455,7 +455,7 @@ void CSkinArt::DrawTrackPiece(QPainter &p, const SkinEntry &e)
     const bool filled = e.arg & 4;
     const int w = e.width, h = e.height;
     const qreal thick = 6;
-    const qreal y = (h - thick) / 2.0;
+    const qreal y = (h - 6) / 2; // whole pixels, so odd heights stay sharp
     const QColor groove = filled ? kAccent : QColor(208, 211, 218);
     p.setPen(Qt::NoPen);
     p.setBrush(groove);
@@ -468,7 +468,6 @@ void CSkinArt::DrawTrackPiece(QPainter &p, const SkinEntry &e)
     if (piece == 1) {
         p.setRenderHint(QPainter::Antialiasing, false);
         p.fillRect(bar, groove);
-        p.fillRect(QRectF(0, y, w, 1), groove.darker(112));
     } else {
         // Round only the outer end; the inner end meets the middle tile flush.
         QPainterPath path;
@@ -479,8 +478,6 @@ void CSkinArt::DrawTrackPiece(QPainter &p, const SkinEntry &e)
         path.addRect(flush);
         path.setFillRule(Qt::WindingFill);
         p.drawPath(path);
-        p.fillRect(QRectF(piece == 0 ? bar.center().x() : 0, y, w / 2.0 + 1, 1),
-                   groove.darker(112));
     }
 }
 

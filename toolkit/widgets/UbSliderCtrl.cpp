@@ -134,6 +134,9 @@ QImage CUbSliderCtrl::BuildTrack(const std::array<QImage, 3> &pieces, const QSiz
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
+    // Plain copies, as with a bitmap blit: the right end replaces what the last middle tile
+    // left under it instead of blending with it.
+    p.setCompositionMode(QPainter::CompositionMode_Source);
     const QImage &left = pieces[0], &middle = pieces[1], &right = pieces[2];
     p.drawImage(0, 0, left);
     if (middle.width() > 0) {
