@@ -146,6 +146,10 @@ void CVmPopupDialog::Layout()
 void CVmPopupDialog::Draw(QPainter &painter)
 {
     if (!m_background.isNull()) {
+        // Nothing erases under the popup: a picture smaller than the window gets the face
+        // around it rather than whatever was there before.
+        if (m_background.width() < width() || m_background.height() < height())
+            painter.fillRect(rect(), kFaceColour);
         painter.drawImage(0, 0, m_background);
     } else {
         painter.fillRect(rect(), kFaceColour);
