@@ -1,5 +1,6 @@
 // Renders a popup with buttons and the two slider kinds the way a user sees them, and keeps the
 // pictures: in the build folder always, and in $VM_SCREENSHOT_DIR when that is set.
+#include "Skin.h"
 #include "UbImgButton.h"
 #include "UbSliderCtrl.h"
 #include "VmPopupDialog.h"
@@ -85,6 +86,48 @@ TEST(Screenshots, Sliders)
     const QImage shot = panel.grab().toImage();
     EXPECT_GT(DistinctColours(shot), 8);
     Keep(shot, QStringLiteral("sliders.png"));
+}
+
+// Every picture of the skin on one sheet, labelled with its number, for reviewing the look.
+TEST(Screenshots, SkinSheet)
+{
+    const int width = 1400;
+    // First pass places the pictures in rows, the second draws them.
+    struct Placed
+    {
+        SkinEntry entry;
+        QPoint at;
+    };
+    QList<Placed> placed;
+    int x = 6, y = 6, rowHeight = 0;
+    for (const SkinEntry &e : CSkin::Entries()) {
+        if (x + e.width + 6 > width) {
+            x = 6;
+            y += rowHeight + 16;
+            rowHeight = 0;
+        }
+        placed.append({e, QPoint(x, y)});
+        x += std::max(e.width, 24) + 8;
+        rowHeight = std::max(rowHeight, e.height);
+    }
+    QImage sheet(width, y + rowHeight + 20, QImage::Format_ARGB32);
+    sheet.fill(QColor(208, 212, 218));
+    QPainter p(&sheet);
+    QFont font = p.font();
+    font.setPixelSize(9);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    for (const Placed &item : placed) {
+        const SkinEntry &e = item.entry;
+        const QImage image = CSkin::Picture(e.number, e.kind);
+        ASSERT_EQ(image.size(), QSize(e.width, e.height)) << e.number;
+        p.drawImage(item.at, image);
+        const char *kind = e.kind == SkinKind::Png ? "p" : e.kind == SkinKind::Cursor ? "c" : "";
+        p.drawText(item.at + QPoint(0, e.height + 11),
+                   QString::number(e.number) + QLatin1String(kind));
+    }
+    p.end();
+    Keep(sheet, QStringLiteral("skin.png"));
 }
 
 } // namespace
