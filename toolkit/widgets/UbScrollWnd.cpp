@@ -259,6 +259,14 @@ void CUbScrollWnd::OnBarAction(Qt::Orientation orientation, int action)
     OnScroll(orientation, code, requested, true);
 }
 
+void CUbScrollWnd::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    // Keep the bars true to the new client size even before the subclass sets new sizes.
+    if (m_mapped)
+        UpdateBars();
+}
+
 void CUbScrollWnd::scrollContentsBy(int, int)
 {
     viewport()->update();

@@ -47,6 +47,7 @@ CVmPopupDialog::CVmPopupDialog(int templateId, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
     , m_templateId(templateId)
 {
+    CSkin::InstallFontSubstitutions(); // the title asks for 굴림
     // The popup paints its whole face; no erase in between.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);

@@ -180,4 +180,16 @@ TEST_F(Scroll, ShrinkingTheContentClampsThePosition)
     EXPECT_FALSE(wnd->IsBarShown(Qt::Vertical));
 }
 
+TEST_F(Scroll, GrowingTheWindowDropsABarThatIsNoLongerNeeded)
+{
+    GridContent();
+    wnd->OnScrollBy(QSize(0, 40), true);
+    wnd->resize(300, 300);
+    EXPECT_TRUE(WaitFor([&] { return !wnd->IsBarShown(Qt::Vertical); }));
+    EXPECT_EQ(Y(), 0);
+    wnd->resize(300, 150);
+    EXPECT_TRUE(WaitFor([&] { return wnd->IsBarShown(Qt::Vertical); }));
+    EXPECT_EQ(wnd->ScrollLimit(Qt::Vertical), 259 - 150);
+}
+
 } // namespace
