@@ -61,6 +61,10 @@ inline QByteArray TextBytes(qsizetype size)
 // One entry of a hand-made archive. Unset overrides take the values that match the data.
 struct RawEntry
 {
+    RawEntry(const QByteArray &entryName = {}, const QByteArray &content = {})
+        : name(entryName)
+        , data(content)
+    { }
     QByteArray name;
     QByteArray data;
     uint16_t method = 8;
