@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -543,8 +544,13 @@ int CUbUnzip::ExtractAllImpl(const QString &folder)
         if (total > kMaxExtractBytes)
             return ErrData;
     }
+    // A relative folder lies below the folder that was current at Open, as for UnzipItem.
+    QString rootPath = folder;
+    rootPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!IsAbsolutePath(rootPath))
+        rootPath = m_reader->baseFolder + rootPath;
     FdCloser root(
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ::open(QFile::encodeName(rootPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (root.Get() < 0)
         return ErrOpen;
     if (!FreeSpaceAtLeast(root.Get(), total))

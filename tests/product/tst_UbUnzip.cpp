@@ -689,6 +689,10 @@ TEST_F(ReaderTest, UnzipItemPlacesRelativePathsBelowTheStartFolder)
     EXPECT_TRUE(QFileInfo(m_out + "/made/below").isDir());
     EXPECT_EQ(ReadFile(m_out + "/x/y/f.txt"), "text");
     EXPECT_EQ(ReadFile(m_out + "/abs.txt"), "text");
+    ASSERT_TRUE(QDir(m_out).mkdir("rel"));
+    EXPECT_TRUE(unzip.ExtractAll("rel"));
+    EXPECT_TRUE(QFileInfo(m_out + "/rel/dir").isDir());
+    EXPECT_EQ(ReadFile(m_out + "/rel/f.txt"), "text");
 }
 
 // Inputs that once made the reader misbehave (from fuzzing) must stay harmless.
