@@ -428,9 +428,11 @@ int CUbUnzip::ExtractToSink(int index, const Sink &sink)
 
 int CUbUnzip::WriteEntryAt(int directoryFd, const QByteArray &fileName, int index)
 {
-    ZipReaderState &r = *m_reader;
-    const ZipItem item = r.lastItem;
-    const EntryInfo info = r.lastInfo;
+    ZipItem item;
+    const int found = GetItemImpl(index, item);
+    if (found != Ok)
+        return found;
+    const EntryInfo info = m_reader->lastInfo;
     if (info.flags & 0x0001)
         return ErrEncrypted;
     if (int64_t(info.size) > kMaxExtractBytes)
