@@ -349,9 +349,10 @@ QSize FitSizeInBox(const QSize &source, int boxWidth, int boxHeight)
         return {};
     const qint64 w = source.width(), h = source.height();
     // W / w <= H / h, compared without division: the width decides.
-    if (qint64(boxWidth) * h <= qint64(boxHeight) * w)
-        return QSize(boxWidth, int(h * boxWidth / w));
-    return QSize(int(w * boxHeight / h), boxHeight);
+    const QSize fitted = qint64(boxWidth) * h <= qint64(boxHeight) * w
+        ? QSize(boxWidth, int(h * boxWidth / w))
+        : QSize(int(w * boxHeight / h), boxHeight);
+    return fitted.isEmpty() ? QSize() : fitted;
 }
 
 QImage ScaleImageToFit(const QImage &image, int boxWidth, int boxHeight, QSize *newSize)

@@ -63,7 +63,7 @@ QSize GetImageSize(const QImage &slot);
 
 // The fitted size of a w × h picture in a W × H box: f = min(W / w, H / h), each side w × f
 // truncated (so a small picture is enlarged). Computed in integers, so 4000 × 3000 in 192 × 1024
-// is exactly 192 × 144. Empty when either size is empty.
+// is exactly 192 × 144. Invalid (empty) when either size is empty or a side truncates to 0.
 QSize FitSizeInBox(const QSize &source, int boxWidth, int boxHeight);
 
 // A new Format_RGB32 image of the fitted size, the source drawn over opaque white with smooth
