@@ -1,6 +1,7 @@
 #include "ImageFiles.h"
 
 #include "JpegCodec.h"
+#include "PixelTable.h"
 #include "SkinLookup.h"
 
 #include <QBuffer>
@@ -14,7 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <thread>
 
 namespace {
 
@@ -192,29 +192,6 @@ bool EncodeImage(const QImage &image, const ImageEncoder &encoder, int quality, 
     // The quality parameter is the JPEG quality; other encoders always use their defaults.
     writer.setQuality(jpeg ? quality : -1);
     return writer.write(image);
-}
-
-template<typename Row> void ForEachRowInParallel(int height, qint64 pixels, Row row)
-{
-    // Large photographs are split between two threads: a table pass is bound by how fast one
-    // core can do lookups, not by memory.
-    constexpr qint64 kParallelPixels = qint64(1) << 20;
-    const int threads = pixels >= kParallelPixels
-        ? int(std::clamp(std::thread::hardware_concurrency(), 1u, 2u))
-        : 1;
-    if (threads == 1) {
-        for (int y = 0; y < height; ++y)
-            row(y);
-        return;
-    }
-    const int split = height / 2;
-    std::thread worker([&] {
-        for (int y = split; y < height; ++y)
-            row(y);
-    });
-    for (int y = 0; y < split; ++y)
-        row(y);
-    worker.join();
 }
 
 } // namespace
@@ -411,39 +388,13 @@ bool AdjustBrightnessContrast(QImage &slot, int brightness, int contrast)
             && format != QImage::Format_RGB888))
         return false;
     const std::array<quint8, 256> table = BrightnessContrastTable(brightness, contrast);
-    const int width = slot.width();
-    const int height = slot.height();
+    const qsizetype bytesPerPixel = format == QImage::Format_RGB888 ? 3 : 4;
     const qsizetype stride = slot.bytesPerLine();
     uchar *bits = slot.bits(); // detaches: the caller's other copies keep their pixels
     if (!bits)
         return false;
-    const qint64 pixels = qint64(width) * height;
-
-    if (format == QImage::Format_RGB888) {
-        ForEachRowInParallel(height, pixels, [&](int y) {
-            uchar *row = bits + y * stride;
-            for (int i = 0; i < width * 3; ++i)
-                row[i] = table[row[i]];
-        });
-        return true;
-    }
-
-    // One lookup per channel, already shifted into place; the top byte (padding or alpha) is
-    // carried over.
-    std::array<quint32, 256> red {}, green {}, blue {};
-    for (int i = 0; i < 256; ++i) {
-        red[size_t(i)] = quint32(table[size_t(i)]) << 16;
-        green[size_t(i)] = quint32(table[size_t(i)]) << 8;
-        blue[size_t(i)] = quint32(table[size_t(i)]);
-    }
-    ForEachRowInParallel(height, pixels, [&](int y) {
-        auto *row = reinterpret_cast<quint32 *>(bits + y * stride);
-        for (int x = 0; x < width; ++x) {
-            const quint32 p = row[x];
-            row[x] = (p & 0xFF000000u) | red[(p >> 16) & 0xFF] | green[(p >> 8) & 0xFF]
-                | blue[p & 0xFF];
-        }
-    });
+    PixelTable::MapRows(bits, stride, slot.width() * bytesPerPixel, slot.height(), table,
+                        bytesPerPixel == 4);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // fitting, brightness/contrast and alpha merge.
 #include "ImageFiles.h"
 #include "JpegCodec.h"
+#include "PixelTable.h"
 #include "SkinLookup.h"
 
 #include <QDir>
@@ -586,4 +587,35 @@ TEST(ImageSlots, MemoryAndSkinPicturesKeepTheirAlpha)
     EXPECT_FALSE(LoadBitmapResource(ring, 316));
     SetSkinPictureResolver({});
     EXPECT_FALSE(LoadPngResource(ring, 316));
+}
+
+TEST(PixelTable, VectorAndPortableKernelsAgree)
+{
+    // Row lengths around the 64-byte vector width, with a stride wider than the row.
+    const auto table = BrightnessContrastTable(-20, 65);
+    auto *random = QRandomGenerator::global();
+    for (const bool fourth : {true, false}) {
+        for (const qsizetype rowBytes : {4, 60, 64, 68, 124, 128, 132, 1000}) {
+            SCOPED_TRACE(testing::Message() << rowBytes << (fourth ? " keeping" : " all"));
+            const qsizetype stride = rowBytes + 12;
+            const int height = 3;
+            std::vector<uchar> original(size_t(stride * height));
+            for (uchar &byte : original)
+                byte = uchar(random->bounded(256));
+            std::vector<uchar> best = original, portable = original;
+            PixelTable::MapRows(best.data(), stride, rowBytes, height, table, fourth,
+                                PixelTable::Kernel::Best);
+            PixelTable::MapRows(portable.data(), stride, rowBytes, height, table, fourth,
+                                PixelTable::Kernel::Portable);
+            EXPECT_EQ(best, portable);
+            for (int y = 0; y < height; ++y) {
+                for (qsizetype i = 0; i < stride; ++i) {
+                    const size_t at = size_t(y * stride + i);
+                    const bool mapped = i < rowBytes && !(fourth && i % 4 == 3);
+                    ASSERT_EQ(portable[at], mapped ? table[original[at]] : original[at])
+                        << "row " << y << " byte " << i;
+                }
+            }
+        }
+    }
 }
