@@ -2,7 +2,7 @@
 
 #include <QPaintDevice>
 
-CUbMemDC::CUbMemDC(QPainter *target)
+CUbMemDC::CUbMemDC(QPainter *target, const QRect &box)
     : m_target(target)
 {
     if (!m_target || !m_target->isActive() || !m_target->device()) {
@@ -10,17 +10,25 @@ CUbMemDC::CUbMemDC(QPainter *target)
         return;
     }
     QPaintDevice *device = m_target->device();
-    const QRect deviceRect(0, 0, device->width(), device->height());
-    const QTransform toDevice = m_target->deviceTransform();
-    if (m_target->hasClipping()) {
-        m_box = m_target->clipBoundingRect().toAlignedRect();
-        m_deviceBox = toDevice.mapRect(QRectF(m_box)).toAlignedRect() & deviceRect;
-    } else {
-        m_deviceBox = deviceRect;
-        bool invertible = false;
-        const QTransform toLogical = toDevice.inverted(&invertible);
-        m_box = invertible ? toLogical.mapRect(QRectF(deviceRect)).toAlignedRect() : deviceRect;
-    }
+    m_devicePixelRatio = device->devicePixelRatioF();
+    // Widgets report their size in logical pixels, images and pixmaps in device pixels.
+    const bool logicalSize = device->devType() == QInternal::Widget;
+    const qreal scale = logicalSize ? 1.0 : 1.0 / m_devicePixelRatio;
+    const QRectF deviceLogical(0, 0, device->width() * scale, device->height() * scale);
+    const QTransform world = m_target->worldTransform();
+    QRectF logicalBox;
+    if (!box.isNull())
+        logicalBox = box;
+    else if (m_target->hasClipping())
+        logicalBox = m_target->clipBoundingRect();
+    else
+        logicalBox = world.inverted().mapRect(deviceLogical);
+    m_box = logicalBox.toAlignedRect();
+    const QRectF onDevice = world.mapRect(QRectF(m_box)) & deviceLogical;
+    m_deviceBox
+        = QRectF(onDevice.x() * m_devicePixelRatio, onDevice.y() * m_devicePixelRatio,
+                 onDevice.width() * m_devicePixelRatio, onDevice.height() * m_devicePixelRatio)
+              .toAlignedRect();
     if (m_deviceBox.isEmpty()) {
         m_flushed = true;
         return;
@@ -30,12 +38,11 @@ CUbMemDC::CUbMemDC(QPainter *target)
         m_flushed = true;
         return;
     }
-    m_devicePixelRatio = device->devicePixelRatioF();
     m_surface.setDevicePixelRatio(m_devicePixelRatio);
     m_surface.fill(Qt::transparent);
     begin(&m_surface);
     // The surface's first device pixel is the box's corner; everything else as in the target.
-    setTransform(m_target->worldTransform()
+    setTransform(world
                  * QTransform::fromTranslate(-m_deviceBox.x() / m_devicePixelRatio,
                                              -m_deviceBox.y() / m_devicePixelRatio));
     setFont(m_target->font());

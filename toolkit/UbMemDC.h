@@ -8,14 +8,15 @@
 // not prevent flicker; it keeps paint code that composes a picture in several steps (and code that
 // wants a private surface with the target's coordinates) as simple as drawing into the target.
 //
-// Built over an active target painter, it covers the target's clip box (the whole device when
-// there is no clip) and starts transparent; its own coordinates are the target's logical
-// coordinates (same world transform). Draw into it exactly as into the target; when it is
-// destroyed (or Flush is called) the picture is composed over the target at the same place.
+// Built over an active target painter, it covers `box` (in a paint event: the event's rectangle),
+// else the target's clip box, else the whole device, and starts transparent; its own coordinates
+// are the target's logical coordinates (same world transform). Draw into it exactly as into the
+// target; when it is destroyed (or Flush is called) the picture is composed over the target at the
+// same place.
 class CUbMemDC : public QPainter
 {
 public:
-    explicit CUbMemDC(QPainter *target);
+    explicit CUbMemDC(QPainter *target, const QRect &box = QRect());
     ~CUbMemDC();
 
     CUbMemDC(const CUbMemDC &) = delete;

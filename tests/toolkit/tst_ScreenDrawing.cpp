@@ -265,6 +265,38 @@ TEST(UbMemDC, ComposesOverTheTargetInsideTheClipBox)
     EXPECT_FALSE(nothing.isActive());
 }
 
+TEST(UbMemDC, CoversTheGivenBoxOrTheWholeDevice)
+{
+    for (const qreal ratio : {1.0, 2.0}) {
+        SCOPED_TRACE(ratio);
+        QImage target(int(100 * ratio), int(80 * ratio), QImage::Format_ARGB32_Premultiplied);
+        target.setDevicePixelRatio(ratio);
+        target.fill(Qt::white);
+        QPainter painter(&target);
+        painter.translate(5, 5);
+        {
+            CUbMemDC whole(&painter);
+            EXPECT_EQ(whole.Box(), QRect(-5, -5, 100, 80));
+            whole.fillRect(QRect(-5, -5, 10, 10), Qt::blue);
+        }
+        {
+            CUbMemDC part(&painter, QRect(40, 40, 10, 10));
+            part.fillRect(QRect(0, 0, 100, 100), Qt::red);
+        }
+        painter.end();
+        const auto at = [&](int x, int y) {
+            return target.pixel(int(x * ratio), int(y * ratio));
+        };
+        EXPECT_EQ(at(0, 0), qRgb(0, 0, 255));
+        EXPECT_EQ(at(9, 9), qRgb(0, 0, 255));
+        EXPECT_EQ(at(10, 10), qRgb(255, 255, 255));
+        EXPECT_EQ(at(45, 45), qRgb(255, 0, 0));
+        EXPECT_EQ(at(54, 54), qRgb(255, 0, 0));
+        EXPECT_EQ(at(55, 55), qRgb(255, 255, 255));
+        EXPECT_EQ(at(44, 44), qRgb(255, 255, 255));
+    }
+}
+
 TEST(DrawStringCentered, CentresTheLayoutBox)
 {
     QFont font(QStringLiteral("굴림"));
