@@ -619,3 +619,54 @@ TEST(PixelTable, VectorAndPortableKernelsAgree)
         }
     }
 }
+
+TEST_P(WithCodec, DamagedFilesNeverCrash)
+{
+    QByteArray jpeg, png;
+    {
+        const QString path = Path(QStringLiteral("seed.jpg"));
+        ASSERT_TRUE(SaveImageFile(80, Quadrants(48, 40), path, QStringLiteral("jpg")));
+        jpeg = ReadAll(path);
+        const QString pngPath = Path(QStringLiteral("seed.png"));
+        ASSERT_TRUE(SaveImageFile(0, Quadrants(48, 40), pngPath, QStringLiteral("png")));
+        png = ReadAll(pngPath);
+    }
+    QRandomGenerator random(1234);
+    const QString path = Path(QStringLiteral("damaged"));
+    for (const QByteArray &seed : {jpeg, png}) {
+        for (int round = 0; round < 150; ++round) {
+            QByteArray damaged = seed;
+            const int changes = 1 + int(random.bounded(8));
+            for (int i = 0; i < changes; ++i)
+                damaged[qsizetype(random.bounded(int(damaged.size())))] = char(random.bounded(256));
+            if (round % 5 == 0)
+                damaged.truncate(qsizetype(random.bounded(int(damaged.size()))));
+            ASSERT_TRUE(WriteAll(path, damaged));
+            const QImage image = LoadImageCopy(path);
+            EXPECT_TRUE(image.isNull() || image.format() == QImage::Format_RGB32);
+            const QImage thumb = ScaleImageToFit(path, 20, 20);
+            EXPECT_TRUE(thumb.isNull() || (thumb.width() <= 20 && thumb.height() <= 20));
+        }
+    }
+}
+
+TEST_P(WithCodec, HugeStatedSizeIsRefusedOrBounded)
+{
+    // A small file whose frame header claims 65000 × 65000: the full decode would need 16 GB.
+    QByteArray jpeg;
+    {
+        const QString path = Path(QStringLiteral("small.jpg"));
+        ASSERT_TRUE(SaveImageFile(80, Quadrants(16, 16), path, QStringLiteral("jpg")));
+        jpeg = ReadAll(path);
+    }
+    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+    ASSERT_GT(sof, 0);
+    for (int i = 0; i < 4; ++i)
+        jpeg[sof + 5 + i] = char(i % 2 == 0 ? 0xFD : 0xE8); // height, width = 65000
+    const QString path = Path(QStringLiteral("huge.jpg"));
+    ASSERT_TRUE(WriteAll(path, jpeg));
+    EXPECT_TRUE(LoadImageCopy(path).isNull());
+    QSize fitted;
+    const QImage thumb = ScaleImageToFit(path, 140, 140, &fitted);
+    EXPECT_TRUE(thumb.isNull() || thumb.size() == QSize(140, 140));
+}
