@@ -14,7 +14,6 @@
 #include <QTransform>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 

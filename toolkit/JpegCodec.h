@@ -4,8 +4,8 @@
 #include <QImage>
 #include <QSize>
 
-// JPEG through libjpeg-turbo's TurboJPEG interface where it is built in: it decodes straight into
-// a Format_RGB32 buffer, scales in the DCT (1/8 … 1) and encodes without Qt's per-line
+// JPEG through libjpeg-turbo's TurboJPEG interface when built with VM_USE_TURBOJPEG: it decodes
+// into a Format_RGB32 buffer, scales in the DCT (1/8 … 1) and encodes without Qt's per-line
 // conversions. Every function reports "not done" (null image, false) when TurboJPEG is missing,
 // switched off or refuses the data, and the caller then uses Qt's own codec; orientation is the
 // caller's business (see DecodeUprightImage).
