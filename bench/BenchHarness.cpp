@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+
 #include <algorithm>
 #include <cstdio>
 #include <limits>
@@ -39,8 +40,41 @@ double BenchHarness::BestCommandMs(const QString &program, const QStringList &ar
     return best;
 }
 
-void BenchHarness::Report(const QString &name, double oursMs, double referenceMs,
-                          double goalRatio)
+bool BenchHarness::RunCommand(const QString &program, const QStringList &arguments,
+                              const QString &stdoutFile)
+{
+    QProcess process;
+    process.setStandardOutputFile(stdoutFile.isEmpty() ? QProcess::nullDevice() : stdoutFile);
+    process.start(program, arguments);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+std::pair<double, double> BenchHarness::BestInterleavedMs(const std::function<void()> &ours,
+                                                          const std::function<bool()> &reference,
+                                                          int repeats)
+{
+    double bestOurs = std::numeric_limits<double>::max();
+    double bestReference = std::numeric_limits<double>::max();
+    bool referenceFailed = false;
+    for (int i = 0; i < repeats; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        ours();
+        bestOurs = std::min(bestOurs, timer.nsecsElapsed() / 1e6);
+        if (referenceFailed)
+            continue;
+        timer.restart();
+        if (!reference()) {
+            referenceFailed = true;
+            continue;
+        }
+        bestReference = std::min(bestReference, timer.nsecsElapsed() / 1e6);
+    }
+    return {bestOurs, referenceFailed ? -1.0 : bestReference};
+}
+
+void BenchHarness::Report(const QString &name, double oursMs, double referenceMs, double goalRatio)
 {
     if (referenceMs <= 0) {
         std::printf("%-44s ours %9.2f ms  reference unavailable\n", qPrintable(name), oursMs);
