@@ -325,7 +325,8 @@ void CSkin::InstallFontSubstitutions()
         for (const char *face : {"굴림", "Gulim", "돋움", "Dotum", "둗움", "MS Shell Dlg",
                                  "MS Shell Dlg 2", "맑은 고딕", "Malgun Gothic"})
             QFont::insertSubstitutions(QString::fromUtf8(face), gothic);
-        for (const char *face : {"바탕", "Batang", "궁서", "Gungsuh"})
+        for (const char *face :
+             {"바탕", "Batang", "바탕체", "BatangChe", "궁서", "Gungsuh", "궁서체", "GungsuhChe"})
             QFont::insertSubstitutions(QString::fromUtf8(face), serif);
         for (const char *face : {"굴림체", "GulimChe", "돋움체", "DotumChe"})
             QFont::insertSubstitutions(QString::fromUtf8(face), mono);

@@ -1,5 +1,7 @@
 #include "SkinLookup.h"
 
+#include "Skin.h"
+
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -21,5 +23,8 @@ QImage FindSkinPicture(SkinPictureKind kind, int resourceId)
         QMutexLocker lock(&g_mutex);
         resolver = g_resolver;
     }
-    return resolver ? resolver(kind, resourceId) : QImage();
+    if (resolver)
+        return resolver(kind, resourceId);
+    return CSkin::Picture(resourceId,
+                          kind == SkinPictureKind::Png ? SkinKind::Png : SkinKind::Bitmap);
 }

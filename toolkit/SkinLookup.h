@@ -4,9 +4,9 @@
 
 #include <functional>
 
-// Where numbered pictures (skin bitmaps, PNG pictures) come from. The skin module installs its
-// resolver once at start-up; until it does, or for a number it does not know, every lookup is a
-// null image and the loaders report false.
+// Where numbered pictures (skin bitmaps, PNG pictures) come from: the skin (CSkin) unless a
+// resolver is installed, which tests use to supply their own pictures. A number nobody knows
+// gives a null image and the loaders report false.
 enum class SkinPictureKind { Bitmap, Png };
 
 using SkinPictureResolver = std::function<QImage(SkinPictureKind kind, int resourceId)>;

@@ -1,6 +1,6 @@
 #include "UbFont.h"
 
-#include "FontSubstitutions.h"
+#include "Skin.h"
 
 #include <QFontMetrics>
 
@@ -58,7 +58,7 @@ void CUbFont::DeleteObject()
 
 QFont CUbFont::ToQFont(const LogicalFont &desc)
 {
-    InstallKoreanFontSubstitutions();
+    CSkin::InstallFontSubstitutions();
     QFont font(desc.FaceName);
     font.setStyleHint(StyleHintForFamily(desc.PitchAndFamily), StrategyForQuality(desc.Quality));
     if ((desc.PitchAndFamily & 0x03) == 1)

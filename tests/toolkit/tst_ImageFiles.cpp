@@ -548,7 +548,7 @@ TEST(ImageSlots, FailuresLeaveTheSlotAsItWas)
     EXPECT_FALSE(LoadImageFromMemory(3, nullptr, slot));
     EXPECT_FALSE(LoadImageFromMemory(3, "abc", slot));
     EXPECT_FALSE(CloneImage(QImage(), slot));
-    EXPECT_FALSE(LoadPngResource(slot, 316));
+    EXPECT_FALSE(LoadPngResource(slot, 9999)); // no picture has that number
     EXPECT_EQ(slot, marker);
     EXPECT_EQ(GetImageSize(QImage()), QSize(0, 0));
 
@@ -586,7 +586,9 @@ TEST(ImageSlots, MemoryAndSkinPicturesKeepTheirAlpha)
     EXPECT_FALSE(LoadPngResource(ring, 317));
     EXPECT_FALSE(LoadBitmapResource(ring, 316));
     SetSkinPictureResolver({});
-    EXPECT_FALSE(LoadPngResource(ring, 316));
+    // Without a resolver the pictures come from the skin itself.
+    EXPECT_TRUE(LoadPngResource(ring, 316));
+    EXPECT_EQ(ring.size(), QSize(200, 200));
 }
 
 TEST(PixelTable, VectorAndPortableKernelsAgree)

@@ -374,7 +374,7 @@ TEST(MatrixHelpers, TransformWithItsInverse)
 TEST(UbBitmap, LoadsFromTheSkinByNumber)
 {
     CUbBitmap bitmap;
-    EXPECT_FALSE(bitmap.LoadBitmap(201));
+    EXPECT_FALSE(bitmap.LoadBitmap(9999)); // no picture has that number
     SetSkinPictureResolver([](SkinPictureKind kind, int id) {
         QImage image(id == 201 ? 12 : 1, 7, QImage::Format_RGB32);
         image.fill(Qt::gray);
