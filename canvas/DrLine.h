@@ -1,0 +1,37 @@
+#pragma once
+
+#include "DrObject.h"
+#include "LinePropInfo.h"
+
+// A straight line between two image points, drawn with its colour and thickness. The body is
+// hit within 8.5 image pixels of the segment, whatever the zoom.
+class CDrLine : public CDrObject
+{
+public:
+    explicit CDrLine(CDrMgr *owner = nullptr)
+        : CDrObject(owner)
+    { }
+
+    double X1 = 0, Y1 = 0; // start, image pixels
+    double X2 = 0, Y2 = 0; // end, image pixels
+    CLinePropInfo Properties;
+
+    int GetType() const override { return 2; }
+    ScreenRect GetScreenRect(const ViewTransform &transform) const override;
+    QRectF GetImageRect(const ViewTransform &transform) const override;
+    void Draw(QPainter &painter, const ViewTransform &transform) const override;
+    void DrawHandles(QPainter &painter, const ViewTransform &transform) const override;
+    bool HitTest(const ViewTransform &transform, int screenX, int screenY, double imageX,
+                 double imageY) const override;
+    int HitTestHandle(const ViewTransform &transform, int screenX, int screenY, double imageX,
+                      double imageY) const override;
+    void Track(const ViewTransform &transform, int handle, int startX, int startY, int previousX,
+               int previousY, int currentX, int currentY) override;
+    void WriteXml(QString &out) const override;
+    CBasePropInfo &GetProperties() override { return Properties; }
+    CDrObject *CreateEmpty() const override { return new CDrLine(Owner); }
+    void CopyFrom(const CDrObject &other) override;
+
+    // Distance in image pixels from a point to the segment.
+    double DistanceTo(double x, double y) const;
+};
