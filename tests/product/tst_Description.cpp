@@ -267,7 +267,8 @@ TEST(Description, TextsWithMarkupStayWellFormedAndReadBackUnchanged)
     h.itemId = QStringLiteral("5");
     h.title = QStringLiteral("<b>Tom & Jerry</b> ]]> end \r mid");
     h.link = QStringLiteral("http://x.example/?a=<1>&b=]]>");
-    h.tag = QStringLiteral("a&b <c> \"q\" 'r'");
+    // Characters no 8-bit code page holds reach the file as themselves.
+    h.tag = QStringLiteral("a&b <c> \"q\" 'r' \U0001F600 \u265E \u00E9");
     h.explanation = QStringLiteral("first ]]> second\r\n<third> & ]]]]>\r\nlast");
     h.codes = QStringLiteral("<iframe src=\"x?a=1&b=2\"></iframe>");
     h.saveOptionsSet = 1;
