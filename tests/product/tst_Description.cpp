@@ -4,6 +4,8 @@
 #include "helper_QtPrint.h"
 #include "tst_PackageTools.h"
 
+#include <QImageWriter>
+
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -185,6 +187,17 @@ TEST(Description, PixelSizeComesFromTheHeaderUpright)
     Folders folders;
     const QString path = WritePicture(folders.tempFolder + QStringLiteral("/p.jpg"), 640, 480);
     EXPECT_EQ(CProductDescription::PhotoPixelSize(path), QSize(640, 480));
+    // A photograph stored on its side with an orientation tag is measured upright.
+    const QString turned = folders.tempFolder + QStringLiteral("/turned.jpg");
+    QImageWriter writer(turned, "jpeg");
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(writer.write(TestPicture(64, 32)));
+    EXPECT_EQ(CProductDescription::PhotoPixelSize(turned), LoadImageCopy(turned).size());
+    EXPECT_EQ(CProductDescription::PhotoPixelSize(turned), QSize(32, 64));
+    // Working copies of opened products carry the package's extension.
+    const QString vmi = folders.tempFolder + QStringLiteral("/1_0001.vmi");
+    ASSERT_TRUE(QFile::copy(path, vmi));
+    EXPECT_EQ(CProductDescription::PhotoPixelSize(vmi), QSize(640, 480));
     EXPECT_TRUE(CProductDescription::PhotoPixelSize(folders.tempFolder + QStringLiteral("/none"))
                     .isEmpty());
 }
