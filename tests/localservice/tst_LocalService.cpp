@@ -1,4 +1,5 @@
 #include "ServiceKey.h"
+#include "ServiceUrls.h"
 #include "UbHttpDown.h"
 #include "UrlEncodeUtf8.h"
 #include "helper_ServiceFixture.h"
@@ -207,6 +208,43 @@ TEST_F(LocalServiceTest, UploadListDownloadRoundTrip)
     QFile stored(service->PackagePath(itemId));
     ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
     EXPECT_EQ(stored.readAll(), package);
+}
+
+// The editor's own address builders against the service: every action answers.
+TEST_F(LocalServiceTest, EditorAddressesReachTheService)
+{
+    auto get = [](const QString &url) {
+        CUbHttpDown down(QStringLiteral("VmEditor"));
+        if (!down.OpenUrl(url, true))
+            return QByteArray();
+        return down.ReadAll(10240, 10240, false, 1024).toByteArray();
+    };
+    const QString key = MakeServiceKey(QStringLiteral("demo"), QStringLiteral("demo1234"));
+    const QByteArray login = get(ServiceUrls::Login(Host(), QStringLiteral("demo"), key));
+    EXPECT_EQ(AnswerText(login, QStringLiteral("PnsCd")), QStringLiteral("P0001"));
+    EXPECT_FALSE(ReadCategories(get(ServiceUrls::Categories(Host(), QStringLiteral("0"),
+                                                            QStringLiteral("P0001"))))
+                     .isEmpty());
+    const QString itemId = AnswerText(
+        get(ServiceUrls::ProductKey(Host(), QStringLiteral("demo"), QStringLiteral("P0001"), key)),
+        QStringLiteral("ItemId"));
+    ASSERT_FALSE(itemId.isEmpty());
+    const QByteArray package = MakePackage(itemId);
+    const ServiceReply upload = Upload(
+        ServiceUrls::UploadFileName(QStringLiteral("demo"), QStringLiteral("P0001"), key), package);
+    ASSERT_EQ(AnswerText(upload.body, QStringLiteral("Result")), QStringLiteral("Success"));
+    const QByteArray list
+        = get(ServiceUrls::ItemList(Host(), QStringLiteral("P0001"), QString(), 1, 15, u'A'));
+    EXPECT_EQ(AnswerText(list, QStringLiteral("itemId")), itemId);
+    EXPECT_EQ(get(ServiceUrls::Download(Host(), itemId, QStringLiteral("demo"), key)), package);
+    EXPECT_TRUE(get(ServiceUrls::ProductDetail(Host(), itemId)).startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(get(ServiceUrls::Preview(Host(), itemId)).startsWith("<!DOCTYPE html>"));
+    EXPECT_FALSE(get(ServiceUrls::SocialComment(Host(), itemId, QStringLiteral("a@b.kr"),
+                                                QString::fromUtf8("홍 길동"), QStringLiteral("1_2"),
+                                                QStringLiteral("http://x/p.png")))
+                     .isEmpty());
+    EXPECT_EQ(service->Database().CommentCount(itemId), 1);
+    EXPECT_EQ(get(ServiceUrls::VersionFile(Host())), "[VmEditor]\r\nVersion=1209250\r\n");
 }
 
 TEST_F(LocalServiceTest, UploadAgainReplacesThePackageAndKeepsTheKeys)
