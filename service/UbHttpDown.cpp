@@ -12,6 +12,9 @@ namespace {
 // Body bytes the transfer may hold ahead of the reader; beyond it the transfer pauses, so a fast
 // server never fills memory while the caller works through its chunks.
 constexpr size_t kMaxPending = 64 * 1024;
+// A paused transfer resumes once the reader has worked the held bytes down to this, not at the
+// first byte taken, so pausing does not turn into a pause and resume for every chunk.
+constexpr size_t kResumePending = kMaxPending / 4;
 // How long one wait for the network lasts before the cancel flag is looked at again.
 constexpr int kPollMs = 50;
 constexpr long kDefaultStallSeconds = 60;
@@ -340,7 +343,7 @@ qint64 CUbHttpDown::Read(char *buffer, qint64 max)
                 t.pending.clear();
                 t.pendingPos = 0;
             }
-            if (t.paused && t.Available() < kMaxPending) {
+            if (t.paused && t.Available() <= kResumePending) {
                 t.paused = false;
                 curl_easy_pause(t.easy, CURLPAUSE_CONT); // may deliver held data at once
             }
