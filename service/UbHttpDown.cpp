@@ -1,5 +1,7 @@
 #include "UbHttpDown.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>
@@ -263,6 +265,9 @@ bool CUbHttpDown::Perform(bool get)
     // Certificates and host names are checked: the query carries the user's service key.
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    const QByteArray caFile = QFile::encodeName(m_caFile);
+    if (!caFile.isEmpty())
+        curl_easy_setopt(e, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
     if (m_connectTimeout > 0)
         curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m_connectTimeout));

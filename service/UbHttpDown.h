@@ -73,6 +73,10 @@ public:
     // transfer that moves nothing for 60 seconds fails).
     void SetTimeouts(qint32 connectMs, qint32 receiveMs);
 
+    // A PEM file of the authorities to trust in place of the system's bundle, for a service
+    // with a private authority; empty uses the system's. Verification is never switched off.
+    void SetTrustedCertificates(const QString &pemFile) { m_caFile = pemFile; }
+
     bool IsSecure() const { return m_url.secure; }
     const QString &Host() const { return m_url.host; }
     quint16 Port() const { return m_url.port; }
@@ -101,6 +105,7 @@ private:
     int m_status = 0;
     qint32 m_connectTimeout = 0;
     qint32 m_receiveTimeout = 0;
+    QString m_caFile;
     std::atomic<int> m_cancel {0};
     QList<QPair<QString, QString>> m_postArgs;
     std::unique_ptr<Transfer> m_transfer;
