@@ -202,6 +202,9 @@ void CLocalService::Register(httplib::Server &server)
     server.set_payload_max_length(static_cast<size_t>(kMaxPackageBytes) + 1024 * 1024);
     server.set_read_timeout(60);
     server.set_write_timeout(60);
+    // The editor makes one request per connection; a short idle limit lets a stop finish fast
+    // instead of waiting on connections a client still holds open.
+    server.set_keep_alive_timeout(1);
     server.set_exception_handler([](const httplib::Request &, httplib::Response &res,
                                     std::exception_ptr) { Fail(res, 500, kServerError); });
     auto bind
