@@ -1,10 +1,14 @@
 #include "helper_ServiceFixture.h"
 
+#include "ServiceKey.h"
+#include "ServiceUrls.h"
 #include "UbHttpDown.h"
+#include "UbHttpFileUp.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 
 #include <chrono>
@@ -54,6 +58,24 @@ ServiceReply ServiceFixture::Get(const QString &actionAndQuery)
 ServiceReply ServiceFixture::Upload(const QByteArray &fileName, const QByteArray &content,
                                     const QByteArray &fieldName)
 {
+    if (fieldName == CUbHttpFileUp::kFieldName) {
+        // The editor's own upload client, from a file as the editor sends it.
+        QTemporaryDir folder;
+        QFile file(folder.filePath(QStringLiteral("package")));
+        if (!folder.isValid() || !file.open(QIODevice::WriteOnly)
+            || file.write(content) != content.size())
+            return ServiceReply();
+        file.close();
+        CUbHttpFileUp up;
+        QString answer;
+        ServiceReply reply;
+        reply.ok = up.SendFile(FromCodePage949(fileName), file.fileName(),
+                               ServiceUrls::Upload(Host()), answer);
+        reply.status = reply.ok ? 200 : 0;
+        reply.body = answer.toUtf8();
+        return reply;
+    }
+    // Any other part name needs a hand-made body.
     const QByteArray body = "-----------------------------7d16d3Ubrik\r\n"
                             "Content-Disposition: form-data; name=\""
         + fieldName + "\"; filename=\"" + fileName

@@ -33,7 +33,8 @@ protected:
     QString Host() const;
     // GET host + "/" + action through CUbHttpDown, read whole.
     ServiceReply Get(const QString &actionAndQuery);
-    // The multipart body the editor's upload sends, byte for byte, posted to the upload action.
+    // An upload as the editor sends it (through CUbHttpFileUp); another field name sends the
+    // same body by hand with that name.
     ServiceReply Upload(const QByteArray &fileName, const QByteArray &content,
                         const QByteArray &fieldName = "SCRIPT_DOC_NM");
     // A new item id for the demo user.
