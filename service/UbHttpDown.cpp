@@ -1,11 +1,12 @@
 #include "UbHttpDown.h"
 
+#include "HttpCommon.h"
+
 #include <QFile>
 
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>
-#include <mutex>
 #include <new>
 #include <string>
 
@@ -20,12 +21,6 @@ constexpr size_t kResumePending = kMaxPending / 4;
 // How long one wait for the network lasts before the cancel flag is looked at again.
 constexpr int kPollMs = 50;
 constexpr long kDefaultStallSeconds = 60;
-
-void GlobalInit()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // The C library's wide-string to long conversion: leading blanks, a sign, then digits up to the
 // first other character; no digits at all gives 0.
@@ -46,28 +41,6 @@ long ToLong(const QString &text)
             break;
     }
     return negative ? -value : value;
-}
-
-// Characters that may not appear literally in a request line are sent as %XX of their UTF-8
-// bytes; everything else, "%" included, goes out as the caller formatted it. "#" would start a
-// fragment that is never sent, so it is encoded too.
-std::string WireTarget(const QString &target)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    const QByteArray utf8 = target.toUtf8();
-    std::string out;
-    out.reserve(utf8.size());
-    for (const char c : utf8) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b <= 0x20 || b >= 0x7F || std::strchr("\"<>\\^`{|}#", b) != nullptr) {
-            out += '%';
-            out += hex[b >> 4];
-            out += hex[b & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 bool HostIsPlain(const QString &host)
@@ -140,7 +113,7 @@ struct CUbHttpDown::Transfer
 CUbHttpDown::CUbHttpDown(const QString &agent)
     : m_agent(agent.left(kAgentCapacity - 1))
 {
-    GlobalInit();
+    HttpCommon::GlobalInit();
 }
 
 CUbHttpDown::~CUbHttpDown()
@@ -253,13 +226,15 @@ bool CUbHttpDown::Perform(bool get)
     QString hostPart = m_url.host;
     const std::string url = std::string(m_url.secure ? "https://" : "http://")
         + hostPart.toUtf8().toStdString() + ':' + std::to_string(m_url.port)
-        + WireTarget(m_url.target);
+        + HttpCommon::WireTarget(m_url.target);
     const QByteArray agent = m_agent.toUtf8();
 
     CURL *e = t.easy;
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
     curl_easy_setopt(e, CURLOPT_USERAGENT, agent.constData());
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    const std::string noProxy = HttpCommon::NoProxyHosts();
+    curl_easy_setopt(e, CURLOPT_NOPROXY, noProxy.c_str());
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
     // Certificates and host names are checked: the query carries the user's service key.

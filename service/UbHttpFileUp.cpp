@@ -1,5 +1,6 @@
 #include "UbHttpFileUp.h"
 
+#include "HttpCommon.h"
 #include "ServiceKey.h"
 
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <cstring>
 #include <curl/curl.h>
 #include <functional>
-#include <mutex>
 #include <string>
 
 namespace {
@@ -49,19 +49,7 @@ bool ParseUploadUrl(const QString &url, UrlParts &parts)
             return false;
     }
     parts.host = host.toStdString();
-    // Characters that may not stand in a request line go out as %XX of their UTF-8 bytes.
-    static const char hex[] = "0123456789ABCDEF";
-    parts.path = "/";
-    for (const char ch : rest.mid(slash + 1).toUtf8()) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b <= 0x20 || b >= 0x7F || std::strchr("\"<>\\^`{|}#", b)) {
-            parts.path += '%';
-            parts.path += hex[b >> 4];
-            parts.path += hex[b & 15];
-        } else {
-            parts.path += ch;
-        }
-    }
+    parts.path = HttpCommon::WireTarget(QStringLiteral("/") + rest.mid(slash + 1));
     return true;
 }
 
@@ -183,8 +171,7 @@ bool CUbHttpFileUp::SendFile(const QString &remoteFileName, const QString &local
     if (!ParseUploadUrl(url, parts))
         return false;
 
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    HttpCommon::GlobalInit();
     CURL *curl = curl_easy_init();
     if (!curl)
         return false;
@@ -202,6 +189,8 @@ bool CUbHttpFileUp::SendFile(const QString &remoteFileName, const QString &local
     curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "HttpFileUp");
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    const std::string noProxy = HttpCommon::NoProxyHosts();
+    curl_easy_setopt(curl, CURLOPT_NOPROXY, noProxy.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);

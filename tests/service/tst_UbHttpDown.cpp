@@ -380,6 +380,19 @@ TEST_F(HttpDownTest, ReadWithoutOpenRequestFails)
     EXPECT_FALSE(down.ReadAll(10240, 0, false, 1024)); // a zero growth step could never end
 }
 
+TEST_F(HttpDownTest, LoopbackNeverGoesThroughAProxy)
+{
+    const QByteArray saved = qgetenv("http_proxy");
+    qputenv("http_proxy", "http://127.0.0.1:1"); // nothing listens there
+    CUbHttpDown down("VmEditor");
+    const bool opened = down.OpenUrl(http.Url("/ten"), true);
+    if (saved.isNull())
+        qunsetenv("http_proxy");
+    else
+        qputenv("http_proxy", saved);
+    EXPECT_TRUE(opened);
+}
+
 TEST_F(HttpDownTest, TlsToAPlainServerFails)
 {
     CUbHttpDown down("VmEditor");
