@@ -223,9 +223,8 @@ bool CUbHttpDown::Perform(bool get)
     if (!t.multi || !t.easy)
         return false;
 
-    QString hostPart = m_url.host;
     const std::string url = std::string(m_url.secure ? "https://" : "http://")
-        + hostPart.toUtf8().toStdString() + ':' + std::to_string(m_url.port)
+        + m_url.host.toUtf8().toStdString() + ':' + std::to_string(m_url.port)
         + HttpCommon::WireTarget(m_url.target);
     const QByteArray agent = m_agent.toUtf8();
 
