@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+
 #include <algorithm>
 #include <cstdio>
 #include <limits>
@@ -39,8 +40,7 @@ double BenchHarness::BestCommandMs(const QString &program, const QStringList &ar
     return best;
 }
 
-void BenchHarness::Report(const QString &name, double oursMs, double referenceMs,
-                          double goalRatio)
+void BenchHarness::Report(const QString &name, double oursMs, double referenceMs, double goalRatio)
 {
     if (referenceMs <= 0) {
         std::printf("%-44s ours %9.2f ms  reference unavailable\n", qPrintable(name), oursMs);
