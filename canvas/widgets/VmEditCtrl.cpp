@@ -122,7 +122,8 @@ bool CVmEditCtrl::LoadImage(const QString &path)
 
 void CVmEditCtrl::RebuildWorkingImage()
 {
-    WorkingImage = BaseImage.copy();
+    // Shared with BaseImage until adjusted: the adjustment writes into its own copy.
+    WorkingImage = BaseImage;
     if ((Contrast != 0 || Brightness != 0) && !WorkingImage.isNull())
         AdjustBrightnessContrast(WorkingImage, Brightness, Contrast);
     m_scaled.Invalidate();

@@ -2,6 +2,7 @@
 
 #include "DrCut.h"
 #include "DrMgr.h"
+#include "DrTextCtrl.h"
 #include "LinePropInfo.h"
 #include "ScaledView.h"
 #include "ScreenCalibration.h"
@@ -16,7 +17,6 @@
 #include <optional>
 
 class CDrComment;
-class CDrTextCtrl;
 class CUbImgButton;
 
 // The editing canvas in the middle of the main window: shows the current photograph at a free
