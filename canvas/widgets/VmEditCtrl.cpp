@@ -96,12 +96,16 @@ void CVmEditCtrl::Clear()
     ImagePath.clear();
     PhotoScale = 0.0;
     Crop.Active = 0;
+    const bool hadSelection = Selection != nullptr;
     Selection = nullptr;
     Objects.RemoveAll();
     Editing = false;
     Modified = false;
     Contrast = Brightness = 0;
     update();
+    // The parent may hold the old selection (an open comment panel): tell it the object is gone.
+    if (hadSelection)
+        emit Notify(NotifySelection, 0);
 }
 
 bool CVmEditCtrl::LoadImage(const QString &path)
@@ -422,7 +426,7 @@ void CVmEditCtrl::Select(CDrObject *object)
         if (Editing)
             EndEdit();
         // An empty comment does not survive losing the selection.
-        if (previous != object && Objects.DeleteIfEmptyComment(previous))
+        if (Objects.DeleteIfEmptyComment(previous))
             Selection = nullptr;
     }
     Selection = object;

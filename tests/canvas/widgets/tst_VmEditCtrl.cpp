@@ -53,6 +53,22 @@ TEST_F(Canvas, LoadFitsTheWholePhoto)
     EXPECT_DOUBLE_EQ(canvas.View.OffsetY, 100);
     EXPECT_FALSE(canvas.Modified);
 
+    // Fitting follows the window while the mode is fit.
+    canvas.resize(1000, 600);
+    EXPECT_DOUBLE_EQ(canvas.View.ScaleX, 0.5);
+    EXPECT_DOUBLE_EQ(canvas.View.OffsetX, 0);
+    EXPECT_DOUBLE_EQ(canvas.View.OffsetY, 50);
+
+    // Loading another photo forgets the annotations and tells the parent the selection is gone.
+    ASSERT_TRUE(canvas.AddComment());
+    static_cast<CDrComment *>(canvas.Selection)->SetText(QStringLiteral("old"));
+    QSignalSpy notes(&canvas, &CVmEditCtrl::Notify);
+    ASSERT_TRUE(canvas.LoadImage(photo));
+    EXPECT_EQ(canvas.Selection, nullptr);
+    EXPECT_EQ(canvas.Objects.Count(), 0);
+    ASSERT_EQ(notes.count(), 1);
+    EXPECT_EQ(notes.at(0).at(1).value<quintptr>(), quintptr(0));
+
     // A file that cannot be decoded leaves the canvas empty.
     const QString junk = dir.filePath(QStringLiteral("junk.jpg"));
     QFile file(junk);
@@ -183,6 +199,27 @@ TEST_F(Canvas, EnterInTheEditorMakesTwoLinesAndAClickOutsideStoresThem)
     EXPECT_EQ(canvas.Editor(), nullptr);
     EXPECT_EQ(box->Text, QStringLiteral("bag\n30 cm"));
     EXPECT_TRUE(box->Text.contains(QLatin1Char('\n')));
+
+    // The box draws the text on two lines: about twice the inked height of one line.
+    box->Height = 120;
+    box->Properties.BackColor = 0xFFFFFF;
+    const auto inkedRows = [&] {
+        const QImage shot = canvas.grab().toImage();
+        const ScreenRect r = box->GetScreenRect(canvas.View);
+        int rows = 0;
+        for (int y = r.top + 2; y < r.bottom - 2; ++y) {
+            bool ink = false;
+            for (int x = r.left + 2; x < r.right - 2 && !ink; ++x)
+                ink = qGray(shot.pixel(x, y)) < 96;
+            rows += ink;
+        }
+        return rows;
+    };
+    const int two = inkedRows();
+    box->Text = QStringLiteral("bag 30 cm");
+    const int one = inkedRows();
+    EXPECT_GT(one, 3);
+    EXPECT_GT(two, one * 3 / 2);
 
     // Double-clicking the box opens the editor again with its text.
     canvas.Select(box);
