@@ -136,6 +136,21 @@ int main(int argc, char **argv)
     std::printf("%-44s %9.2f ms (bilinear, aliased; area averaging is what the copy uses)\n",
                 "for scale: smooth draw of the whole photo", noCopy);
 
+    // A pan step at fit: during the drag the photo is drawn straight, without smoothing.
+    const QPoint middle(client.width() / 2, client.height() / 2);
+    Button(&canvas, QEvent::MouseButtonPress, middle);
+    int fitStep = 0;
+    const double panFit = BenchHarness::BestMs(
+        [&] {
+            Move(&canvas, middle + QPoint((fitStep++ & 1) ? 0 : 7, 0));
+            paint();
+        },
+        repeats * 4);
+    Button(&canvas, QEvent::MouseButtonRelease, middle);
+    BenchHarness::Report(QStringLiteral("pan step at fit"), panFit, floorFit, 2.0);
+    canvas.FitToWindow();
+    paint();
+
     // One pan step at zoom 1: a mouse move of the drag plus the paint it causes.
     canvas.SetZoom(1.0);
     paint();

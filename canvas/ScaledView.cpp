@@ -24,11 +24,14 @@ bool SameView(const ViewTransform &a, const ViewTransform &b)
 } // namespace
 
 QImage CScaledView::RenderSmooth(const QImage &image, const ViewTransform &view,
-                                 const QRect &visible)
+                                 const QRect &visible, qreal devicePixelRatio)
 {
-    QImage out(visible.size(), QImage::Format_RGB32);
+    // On a high-density screen the copy holds device pixels, so the photo stays sharp.
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    QImage out(visible.size() * ratio, QImage::Format_RGB32);
     if (out.isNull())
         return out;
+    out.setDevicePixelRatio(ratio);
     out.fill(Qt::white);
     if (image.isNull() || !(view.ScaleX > 0) || !(view.ScaleY > 0))
         return out;
@@ -59,8 +62,8 @@ QImage CScaledView::RenderSmooth(const QImage &image, const ViewTransform &view,
     if (view.ScaleX < 1.0 || view.ScaleY < 1.0) {
         // Reduce by area averaging to (nearly) the final size first; the remaining sub-pixel
         // placement is then a bilinear step close to 1:1.
-        const QSize size(std::max(1, int(std::lround(dest.width()))),
-                         std::max(1, int(std::lround(dest.height()))));
+        const QSize size(std::max(1, int(std::lround(dest.width() * ratio))),
+                         std::max(1, int(std::lround(dest.height() * ratio))));
         const QImage reduced = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         painter.drawImage(dest, reduced);
     } else {
@@ -84,6 +87,12 @@ bool CScaledView::IsCurrent(const QImage &image, const ViewTransform &view, QSiz
         && SameView(m_view, view);
 }
 
+bool CScaledView::IsCurrent(const QImage &image, const ViewTransform &view, QSize client,
+                            qreal devicePixelRatio) const
+{
+    return IsCurrent(image, view, client) && m_ratio == devicePixelRatio;
+}
+
 void CScaledView::Invalidate()
 {
     m_copy = QImage();
@@ -96,7 +105,8 @@ void CScaledView::Paint(QPainter &painter, const QImage &image, const ViewTransf
 {
     if (image.isNull())
         return;
-    if (!IsCurrent(image, view, client)) {
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    if (!IsCurrent(image, view, client, ratio)) {
         const QRect visible = CanvasGeometry::VisibleClientRect(view, image.size(), client);
         if (visible.isEmpty())
             return;
@@ -104,7 +114,7 @@ void CScaledView::Paint(QPainter &painter, const QImage &image, const ViewTransf
             DrawDirect(painter, image, view, false);
             return;
         }
-        QImage copy = RenderSmooth(image, view, visible);
+        QImage copy = RenderSmooth(image, view, visible, ratio);
         if (copy.isNull()) {
             // Out of memory for the copy: draw without it rather than not at all.
             DrawDirect(painter, image, view, false);
@@ -115,6 +125,7 @@ void CScaledView::Paint(QPainter &painter, const QImage &image, const ViewTransf
         m_imageKey = image.cacheKey();
         m_view = view;
         m_client = client;
+        m_ratio = ratio;
         ++m_rebuilds;
     }
     painter.drawImage(m_copyRect.topLeft(), m_copy);

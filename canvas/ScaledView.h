@@ -25,13 +25,15 @@ public:
     void Invalidate();
     // True when a paint with these arguments would only blit the copy.
     bool IsCurrent(const QImage &image, const ViewTransform &view, QSize client) const;
+    bool IsCurrent(const QImage &image, const ViewTransform &view, QSize client,
+                   qreal devicePixelRatio) const;
     // How often the smooth copy was built (for tests and the benchmark).
     int RebuildCount() const { return m_rebuilds; }
 
     // The visible client rectangle of the image scaled smoothly, as an RGB32 image of that
-    // rectangle's size (white where the image does not reach).
-    static QImage RenderSmooth(const QImage &image, const ViewTransform &view,
-                               const QRect &visible);
+    // rectangle's size times the device pixel ratio (white where the image does not reach).
+    static QImage RenderSmooth(const QImage &image, const ViewTransform &view, const QRect &visible,
+                               qreal devicePixelRatio = 1.0);
     // The image drawn through the view with the painter's current device clip.
     static void DrawDirect(QPainter &painter, const QImage &image, const ViewTransform &view,
                            bool smooth);
@@ -42,5 +44,6 @@ private:
     qint64 m_imageKey = 0;
     ViewTransform m_view;
     QSize m_client;
+    qreal m_ratio = 1.0;
     int m_rebuilds = 0;
 };

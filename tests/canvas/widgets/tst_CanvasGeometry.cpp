@@ -228,3 +228,26 @@ TEST(ScaledView, TheCopyIsRebuiltOnlyWhenTheViewOrImageChanges)
     PaintClient(view, photo, t, false);
     EXPECT_EQ(view.RebuildCount(), 2);
 }
+
+TEST(ScaledView, HighDensityScreensGetACopyInDevicePixels)
+{
+    QImage photo(3000, 2000, QImage::Format_RGB32);
+    photo.fill(QColor(40, 120, 40));
+    QPainter(&photo).fillRect(QRect(1000, 700, 400, 300), Qt::red);
+    const ViewTransform t = FitTransform({800, 600}, photo.size());
+    CScaledView single, dense;
+    const QRect one = RedArea(PaintClient(single, photo, t, false));
+    QImage client(1600, 1200, QImage::Format_RGB32);
+    client.setDevicePixelRatio(2.0);
+    client.fill(Qt::white);
+    {
+        QPainter painter(&client);
+        dense.Paint(painter, photo, t, QSize(800, 600), false);
+    }
+    const QRect two = RedArea(client);
+    EXPECT_NEAR(two.left(), 2 * one.left(), 2);
+    EXPECT_NEAR(two.top(), 2 * one.top(), 2);
+    EXPECT_NEAR(two.width(), 2 * one.width(), 2);
+    EXPECT_TRUE(dense.IsCurrent(photo, t, {800, 600}, 2.0));
+    EXPECT_FALSE(dense.IsCurrent(photo, t, {800, 600}, 1.0));
+}
