@@ -581,6 +581,13 @@ void CVmEditCtrl::mouseMoveEvent(QMouseEvent *event)
     update();
 }
 
+void CVmEditCtrl::hideEvent(QHideEvent *event)
+{
+    // A hidden window never sees the release: the drag ends here, as on release.
+    EndDrag();
+    QWidget::hideEvent(event);
+}
+
 void CVmEditCtrl::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton)

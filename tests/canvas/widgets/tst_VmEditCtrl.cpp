@@ -153,6 +153,18 @@ TEST_F(Canvas, DraggingOnThePhotoPansWithTheFastPath)
     EXPECT_DOUBLE_EQ(canvas.View.OffsetY, y0 + 20);
     EXPECT_EQ(canvas.ViewMode, CVmEditCtrl::ViewFit); // panning does not change the mode
 
+    // A release that never arrives (button let go elsewhere, window hidden) ends the drag.
+    QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
+    SendMouse(&canvas, QEvent::MouseMove, QPoint(410, 300), Qt::NoButton);
+    EXPECT_FALSE(canvas.Dragging);
+    EXPECT_FALSE(canvas.FastRender);
+    EXPECT_DOUBLE_EQ(canvas.View.OffsetX, x0 + 50); // that move did not pan
+    QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
+    canvas.hide();
+    EXPECT_FALSE(canvas.Dragging);
+    canvas.show();
+    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
+
     // The pan tool pans anywhere, also outside the photo.
     canvas.SetTool(CVmEditCtrl::ToolPan);
     Drag(&canvas, QPoint(10, 10), QPoint(0, 0));
