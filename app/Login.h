@@ -45,8 +45,10 @@ struct LogoutServices
     std::function<bool(const QString &executable)> startProgram;
 };
 
-// Sign-in attempt against the content service at serviceHost: the login action with the user id
-// and the service key, its answer's Result and PnsCd read as the service layer reads them.
+// The one place the login reaches the content service; DefaultLoginServices binds serviceLogin
+// to it. A GET of the login action at serviceHost with the user id and the service key: Result
+// "Success" (any case) signs in with PnsCd as the partner code; any other Result is the error
+// text; no answer, a status outside 200 … 299 or a body that is not XML gives an empty one.
 LoginAnswer LoginThroughService(const QString &serviceHost, const QString &userId,
                                 const QString &password);
 

@@ -375,6 +375,53 @@ TEST_F(LoginService, NoServiceGivesNoErrorText)
     EXPECT_TRUE(none.errorText.isEmpty());
 }
 
+TEST(LoginAnswers, ReadAsTheLoginNeedsThem)
+{
+    struct Row
+    {
+        const char *name;
+        int status;
+        const char *body;
+        bool success;
+        const char *pnsCd;
+        const char *errorText;
+    };
+    const Row rows[] = {
+        {"SuccessAnyCase", 200, "<r><Result>SUCCESS</Result><PnsCd>P9</PnsCd></r>", true, "P9", ""},
+        {"SuccessWithoutPartnerCode", 200, "<r><Result>Success</Result></r>", true, "", ""},
+        {"Refusal", 200, "<r><Result>Fail</Result></r>", false, "", "Fail"},
+        {"NoResult", 200, "<r><PnsCd>P9</PnsCd></r>", false, "", ""},
+        {"ServerErrorWithXml", 500, "<r><Result>Success</Result></r>", false, "", ""},
+        {"NotXml", 200, "Success", false, "", ""},
+        {"OneByte", 200, "<", false, "", ""},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        httplib::Server server;
+        std::string query;
+        server.Get("/CommonLoginAction.uvm",
+                   [&](const httplib::Request &req, httplib::Response &res) {
+                       query = req.get_param_value("userId") + "|" + req.get_param_value("key")
+                           + "|" + req.get_param_value("userTyp");
+                       res.status = row.status;
+                       res.set_content(row.body, "text/xml; charset=UTF-8");
+                   });
+        const int port = server.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port, 0);
+        std::thread thread([&] { server.listen_after_bind(); });
+        const LoginAnswer answer = LoginThroughService(QStringLiteral("127.0.0.1:%1").arg(port),
+                                                       QStringLiteral("kim"), QStringLiteral("pw"));
+        server.stop();
+        thread.join();
+        EXPECT_EQ(answer.success, row.success);
+        EXPECT_EQ(answer.pnsCd, QString::fromUtf8(row.pnsCd));
+        EXPECT_EQ(answer.errorText, QString::fromUtf8(row.errorText));
+        EXPECT_EQ(query,
+                  "kim|" + MakeServiceKey(QStringLiteral("kim"), QStringLiteral("pw")).toStdString()
+                      + "|01");
+    }
+}
+
 TEST_F(LoginService, SavedDemoCredentialsSignInThroughTheDefaults)
 {
     ForgetSettings();
