@@ -1,5 +1,7 @@
 #include "StartupServices.h"
 
+#include "Login.h"
+
 #include <QDialog>
 #include <QMessageBox>
 
@@ -12,8 +14,8 @@ StartupServices DefaultStartupServices()
     services.loadBitmap = [](int) {
         return QImage();
     };
-    services.runLogin = [](CVmEditorApp &) {
-        return true;
+    services.runLogin = [](CVmEditorApp &app) {
+        return RunLogin(app);
     };
     services.runMainWindow = [](CVmEditorApp &) {
         QDialog window;

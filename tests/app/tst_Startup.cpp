@@ -1,3 +1,4 @@
+#include "Login.h"
 #include "VmEditorApp.h"
 
 #include <QApplication>
@@ -297,6 +298,14 @@ TEST_F(Startup, DefaultsSignInWithTheSavedIdentityAndShowAnEmptyWindow)
 {
     SaveCredentials(QStringLiteral("kim"), QStringLiteral("pw1"));
     StartupServices defaults = DefaultStartupServices();
+    // The real login with the service scripted: saved credentials sign in without a window.
+    defaults.runLogin = [](CVmEditorApp &app) {
+        LoginServices login;
+        login.serviceLogin = [](const QString &, const QString &) {
+            return LoginAnswer {true, QStringLiteral("P1"), QString()};
+        };
+        return RunLogin(app, login);
+    };
     bool shown = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
