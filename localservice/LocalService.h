@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ServiceDatabase.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+class ContentReader;
+} // namespace httplib
+
+// The bundled content service: one SQLite database and one folder of stored packages under a
+// data folder, and the handlers of every action the editor uses, registered on an HTTP server.
+// Every request is checked; a bad one gets a failure answer and changes nothing.
+class CLocalService
+{
+public:
+    // The version the editor compares its own with.
+    static constexpr const char *kCurrentVersion = "1209250";
+    // Largest package accepted and stored.
+    static constexpr qint64 kMaxPackageBytes = 512LL * 1024 * 1024;
+
+    explicit CLocalService(const QString &dataFolder);
+    ~CLocalService();
+    CLocalService(const CLocalService &) = delete;
+    CLocalService &operator=(const CLocalService &) = delete;
+
+    // Creates the data folder, its package and upload folders and the database when missing.
+    bool Open(QString *error);
+    // Adds the action handlers and the request limits to the server.
+    void Register(httplib::Server &server);
+
+    const QString &DataFolder() const { return m_dataFolder; }
+    QString PackagePath(const QString &itemId) const;
+    CServiceDatabase &Database() { return m_db; }
+
+private:
+    void VersionFile(const httplib::Request &req, httplib::Response &res);
+    void Login(const httplib::Request &req, httplib::Response &res);
+    void GetCategories(const httplib::Request &req, httplib::Response &res);
+    void GetProductKey(const httplib::Request &req, httplib::Response &res);
+    void GetItemList(const httplib::Request &req, httplib::Response &res);
+    void Download(const httplib::Request &req, httplib::Response &res);
+    void Upload(const httplib::Request &req, httplib::Response &res,
+                const httplib::ContentReader &reader);
+    void Comment(const httplib::Request &req, httplib::Response &res);
+    void ProductPage(const httplib::Request &req, httplib::Response &res, bool preview);
+
+    // The user named by userId whose service key is key; empty when either is wrong.
+    std::optional<CServiceUser> Authenticate(const QString &userId, const QString &key);
+
+    QString m_dataFolder;
+    QString m_packageFolder;
+    QString m_incomingFolder;
+    CServiceDatabase m_db;
+};

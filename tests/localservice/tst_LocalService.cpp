@@ -1,0 +1,538 @@
+#include "ServiceKey.h"
+#include "ServiceUrls.h"
+#include "UbHttpDown.h"
+#include "UrlEncodeUtf8.h"
+#include "helper_ServiceFixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+namespace {
+
+struct Category
+{
+    QString id;
+    int type;
+    QString name;
+};
+
+QList<Category> ReadCategories(const QByteArray &xml)
+{
+    QList<Category> out;
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == u"Item") {
+            const auto a = reader.attributes();
+            out.append({a.value(QStringLiteral("id")).toString(),
+                        a.value(QStringLiteral("type")).toInt(),
+                        a.value(QStringLiteral("name")).toString()});
+        }
+    }
+    return out;
+}
+
+QString Key(const char *user, const char *password)
+{
+    return MakeServiceKey(QString::fromUtf8(user), QString::fromUtf8(password));
+}
+
+class LocalServiceTest : public ServiceFixture
+{
+protected:
+    // Uploads a fresh package for a new demo item and returns the item id.
+    QString UploadedItem(const QByteArray &photo = "photo bytes")
+    {
+        const QString itemId = NewItem();
+        if (itemId.isEmpty())
+            return QString();
+        const ServiceReply reply = Upload(DemoFileName(), MakePackage(itemId, photo));
+        return AnswerText(reply.body, QStringLiteral("Result")) == QLatin1String("Success")
+            ? itemId
+            : QString();
+    }
+
+    QString ListUrl(const QString &extra) const
+    {
+        return QStringLiteral("CommonGetItemListAction.uvm?pnsCd=P0001&itemNm=&curPageNo=1"
+                              "&pageSize=15")
+            + extra;
+    }
+};
+
+TEST_F(LocalServiceTest, VersionFileNamesTheCurrentVersion)
+{
+    const ServiceReply reply = Get(QStringLiteral("editor/version_user.ini"));
+    ASSERT_TRUE(reply.ok);
+    EXPECT_EQ(reply.body, "[VmEditor]\r\nVersion=1209250\r\n");
+}
+
+struct LoginRow
+{
+    const char *name;
+    QString query;
+    const char *result;
+    const char *pnsCd;
+};
+
+class LoginTest : public LocalServiceTest, public ::testing::WithParamInterface<LoginRow>
+{
+};
+
+TEST_P(LoginTest, AnswersWithResult)
+{
+    const LoginRow &row = GetParam();
+    const ServiceReply reply = Get(QStringLiteral("CommonLoginAction.uvm?") + row.query);
+    ASSERT_TRUE(reply.ok) << reply.status;
+    EXPECT_EQ(AnswerText(reply.body, QStringLiteral("Result")), QString::fromUtf8(row.result));
+    EXPECT_EQ(AnswerText(reply.body, QStringLiteral("PnsCd")), QString::fromUtf8(row.pnsCd));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LoginTest,
+    ::testing::Values(
+        LoginRow {"DemoUser", "userId=demo&key=" + Key("demo", "demo1234") + "&userTyp=01",
+                  "Success", "P0001"},
+        LoginRow {"WrongPassword", "userId=demo&key=" + Key("demo", "demo12345") + "&userTyp=01",
+                  "비밀번호가 일치하지 않습니다.", ""},
+        LoginRow {"KeyInCapitals",
+                  "userId=demo&key=" + Key("demo", "demo1234").toUpper() + "&userTyp=01",
+                  "비밀번호가 일치하지 않습니다.", ""},
+        LoginRow {"UnknownUser", "userId=nobody&key=" + Key("nobody", "x") + "&userTyp=01",
+                  "등록되지 않은 아이디입니다.", ""},
+        LoginRow {"MissingKey", "userId=demo&userTyp=01", "잘못된 요청입니다.", ""},
+        LoginRow {"TwoUserIds",
+                  "userId=demo&userId=x&key=" + Key("demo", "demo1234") + "&userTyp=01",
+                  "잘못된 요청입니다.", ""},
+        LoginRow {"WrongUserType", "userId=demo&key=" + Key("demo", "demo1234") + "&userTyp=02",
+                  "잘못된 요청입니다.", ""},
+        LoginRow {"BrokenUtf8", "userId=%FF%FE&key=" + Key("demo", "demo1234") + "&userTyp=01",
+                  "잘못된 요청입니다.", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(LocalServiceTest, CategoryTreeHasThreeLevelsOfTypesOneAndTwo)
+{
+    const ServiceReply top = Get(QStringLiteral("CommonGetCateAction.uvm?cateId=0&pnsCd=P0001"));
+    ASSERT_TRUE(top.ok);
+    const QList<Category> level1 = ReadCategories(top.body);
+    ASSERT_GE(level1.size(), 3);
+    int deepest = 0;
+    for (const Category &c1 : level1) {
+        EXPECT_TRUE(c1.type == 1 || c1.type == 2);
+        EXPECT_FALSE(c1.name.isEmpty());
+        const QList<Category> level2
+            = ReadCategories(Get("CommonGetCateAction.uvm?cateId=" + c1.id + "&pnsCd=P0001").body);
+        // Type 1 has sub-categories, type 2 is a leaf.
+        EXPECT_EQ(level2.isEmpty(), c1.type == 2) << c1.id.toStdString();
+        for (const Category &c2 : level2) {
+            const QList<Category> level3 = ReadCategories(
+                Get("CommonGetCateAction.uvm?cateId=" + c2.id + "&pnsCd=P0001").body);
+            EXPECT_EQ(level3.isEmpty(), c2.type == 2) << c2.id.toStdString();
+            for (const Category &c3 : level3) {
+                EXPECT_EQ(c3.type, 2);
+                ++deepest;
+            }
+        }
+    }
+    EXPECT_GE(deepest, 10);
+}
+
+TEST_F(LocalServiceTest, CategoriesNeedAKnownPartner)
+{
+    EXPECT_FALSE(Get(QStringLiteral("CommonGetCateAction.uvm?cateId=0&pnsCd=P9999")).ok);
+    EXPECT_FALSE(Get(QStringLiteral("CommonGetCateAction.uvm?pnsCd=P0001")).ok);
+    const ServiceReply leaf
+        = Get(QStringLiteral("CommonGetCateAction.uvm?cateId=101010&pnsCd=P0001"));
+    ASSERT_TRUE(leaf.ok);
+    EXPECT_TRUE(ReadCategories(leaf.body).isEmpty());
+}
+
+TEST_F(LocalServiceTest, ProductKeysAreNewEachTime)
+{
+    const QString first = NewItem();
+    const QString second = NewItem();
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_FALSE(second.isEmpty());
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]+$")).match(first).hasMatch());
+}
+
+TEST_F(LocalServiceTest, ProductKeyRefusesWrongCredentials)
+{
+    const QString good = QStringLiteral("CommonGetProdKeyAction.uvm?userId=demo&pnsCd=%1&key=%2");
+    EXPECT_FALSE(Get(good.arg(QStringLiteral("P0001"), Key("demo", "nope"))).ok);
+    EXPECT_FALSE(Get(good.arg(QStringLiteral("P0002"), Key("demo", "demo1234"))).ok);
+    EXPECT_FALSE(Get(QStringLiteral("CommonGetProdKeyAction.uvm?userId=demo&pnsCd=P0001")).ok);
+}
+
+TEST_F(LocalServiceTest, UploadListDownloadRoundTrip)
+{
+    const QString itemId = NewItem();
+    ASSERT_FALSE(itemId.isEmpty());
+    const QByteArray package = MakePackage(itemId, QByteArray(70000, 'p'));
+    ASSERT_FALSE(package.isEmpty());
+
+    const ServiceReply upload = Upload(DemoFileName(), package);
+    ASSERT_TRUE(upload.ok);
+    EXPECT_EQ(AnswerText(upload.body, QStringLiteral("Result")), QStringLiteral("Success"));
+    EXPECT_EQ(AnswerText(upload.body, QStringLiteral("VmiPath")),
+              QStringLiteral("/packages/%1.zip").arg(itemId));
+    EXPECT_EQ(AnswerText(upload.body, QStringLiteral("VmiUrl")),
+              QStringLiteral("http://%1/GetProductDtlAction.uvm?itemId=%2&viewMode=0")
+                  .arg(Host(), itemId));
+    const QString key1 = AnswerText(upload.body, QStringLiteral("key1"));
+    EXPECT_EQ(key1.size(), 32);
+    EXPECT_NE(key1, AnswerText(upload.body, QStringLiteral("key2")));
+    EXPECT_FALSE(AnswerText(upload.body, QStringLiteral("key3")).isEmpty());
+
+    const ServiceReply list = Get(ListUrl(QString()));
+    ASSERT_TRUE(list.ok);
+    EXPECT_EQ(AnswerText(list.body, QStringLiteral("totCnt")), QStringLiteral("1"));
+    EXPECT_EQ(AnswerText(list.body, QStringLiteral("maxPage")), QStringLiteral("1"));
+    EXPECT_EQ(AnswerText(list.body, QStringLiteral("itemId")), itemId);
+    EXPECT_EQ(AnswerText(list.body, QStringLiteral("key1")), key1);
+
+    CUbHttpDown down(QStringLiteral("VmEditor"));
+    ASSERT_TRUE(down.OpenUrl(Host()
+                                 + QStringLiteral("/CommonGetZipDownAction.uvm?itemId=%1&userId="
+                                                  "demo&key=%2")
+                                       .arg(itemId, QLatin1String(kDemoKey)),
+                             true));
+    EXPECT_EQ(down.ContentLength(), package.size());
+    const CUbHttpBuffer body = down.ReadAll(10240, 10240, false, 1024);
+    ASSERT_TRUE(body);
+    EXPECT_EQ(body.toByteArray(), package);
+
+    QFile stored(service->PackagePath(itemId));
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), package);
+}
+
+// The editor's own address builders against the service: every action answers.
+TEST_F(LocalServiceTest, EditorAddressesReachTheService)
+{
+    auto get = [](const QString &url) {
+        CUbHttpDown down(QStringLiteral("VmEditor"));
+        if (!down.OpenUrl(url, true))
+            return QByteArray();
+        return down.ReadAll(10240, 10240, false, 1024).toByteArray();
+    };
+    const QString key = MakeServiceKey(QStringLiteral("demo"), QStringLiteral("demo1234"));
+    const QByteArray login = get(ServiceUrls::Login(Host(), QStringLiteral("demo"), key));
+    EXPECT_EQ(AnswerText(login, QStringLiteral("PnsCd")), QStringLiteral("P0001"));
+    EXPECT_FALSE(ReadCategories(get(ServiceUrls::Categories(Host(), QStringLiteral("0"),
+                                                            QStringLiteral("P0001"))))
+                     .isEmpty());
+    const QString itemId = AnswerText(
+        get(ServiceUrls::ProductKey(Host(), QStringLiteral("demo"), QStringLiteral("P0001"), key)),
+        QStringLiteral("ItemId"));
+    ASSERT_FALSE(itemId.isEmpty());
+    const QByteArray package = MakePackage(itemId);
+    const ServiceReply upload = Upload(
+        ServiceUrls::UploadFileName(QStringLiteral("demo"), QStringLiteral("P0001"), key), package);
+    ASSERT_EQ(AnswerText(upload.body, QStringLiteral("Result")), QStringLiteral("Success"));
+    const QByteArray list
+        = get(ServiceUrls::ItemList(Host(), QStringLiteral("P0001"), QString(), 1, 15, u'A'));
+    EXPECT_EQ(AnswerText(list, QStringLiteral("itemId")), itemId);
+    EXPECT_EQ(get(ServiceUrls::Download(Host(), itemId, QStringLiteral("demo"), key)), package);
+    EXPECT_TRUE(get(ServiceUrls::ProductDetail(Host(), itemId)).startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(get(ServiceUrls::Preview(Host(), itemId)).startsWith("<!DOCTYPE html>"));
+    EXPECT_FALSE(get(ServiceUrls::SocialComment(Host(), itemId, QStringLiteral("a@b.kr"),
+                                                QString::fromUtf8("홍 길동"), QStringLiteral("1_2"),
+                                                QStringLiteral("http://x/p.png")))
+                     .isEmpty());
+    EXPECT_EQ(service->Database().CommentCount(itemId), 1);
+    EXPECT_EQ(get(ServiceUrls::VersionFile(Host())), "[VmEditor]\r\nVersion=1209250\r\n");
+}
+
+TEST_F(LocalServiceTest, UploadAgainReplacesThePackageAndKeepsTheKeys)
+{
+    const QString itemId = NewItem();
+    const ServiceReply first = Upload(DemoFileName(), MakePackage(itemId, "first"));
+    const QByteArray second = MakePackage(itemId, "second version");
+    const ServiceReply again = Upload(DemoFileName(), second);
+    ASSERT_EQ(AnswerText(again.body, QStringLiteral("Result")), QStringLiteral("Success"));
+    EXPECT_EQ(AnswerText(again.body, QStringLiteral("key1")),
+              AnswerText(first.body, QStringLiteral("key1")));
+    QFile stored(service->PackagePath(itemId));
+    ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+    EXPECT_EQ(stored.readAll(), second);
+    EXPECT_EQ(AnswerText(Get(ListUrl(QString())).body, QStringLiteral("totCnt")),
+              QStringLiteral("1"));
+}
+
+enum class UploadFault {
+    WrongField,
+    WrongKey,
+    WrongPartner,
+    NoSeparators,
+    NotAZip,
+    DescriptionNotFirst,
+    UnknownItem,
+    SomeoneElsesItem,
+};
+
+struct UploadRow
+{
+    const char *name;
+    UploadFault fault;
+    const char *result;
+};
+
+class UploadFailureTest : public LocalServiceTest, public ::testing::WithParamInterface<UploadRow>
+{
+};
+
+TEST_P(UploadFailureTest, FailsAndStoresNothing)
+{
+    const UploadRow &row = GetParam();
+    ASSERT_TRUE(service->Database().AddUser(QStringLiteral("other"), QStringLiteral("pw"),
+                                            QStringLiteral("P0002")));
+    QString itemId = NewItem();
+    QByteArray fileName = DemoFileName();
+    QByteArray field = "SCRIPT_DOC_NM";
+    QByteArray package;
+    switch (row.fault) {
+    case UploadFault::WrongField:
+        field = "FILE";
+        break;
+    case UploadFault::WrongKey:
+        fileName = "demo_P0001_" + Key("demo", "guess").toLatin1();
+        break;
+    case UploadFault::WrongPartner:
+        fileName = "demo_P0002_" + QByteArray(kDemoKey);
+        break;
+    case UploadFault::NoSeparators:
+        fileName = "package.zip";
+        break;
+    case UploadFault::NotAZip:
+        package = "this is not an archive at all";
+        break;
+    case UploadFault::DescriptionNotFirst: {
+        package = MakePackage(itemId);
+        // The photograph's member name first: rename the description inside the local header.
+        const QByteArray vmd = (itemId + QStringLiteral(".vmd")).toLatin1();
+        package.replace(30, vmd.size(), (itemId + QStringLiteral(".vmx")).toLatin1());
+        break;
+    }
+    case UploadFault::UnknownItem:
+        package = MakePackage(QStringLiteral("999999999"));
+        break;
+    case UploadFault::SomeoneElsesItem: {
+        const ServiceReply key
+            = Get("CommonGetProdKeyAction.uvm?userId=other&pnsCd=P0002&key=" + Key("other", "pw"));
+        itemId = AnswerText(key.body, QStringLiteral("ItemId"));
+        ASSERT_FALSE(itemId.isEmpty());
+        break;
+    }
+    }
+    if (package.isEmpty())
+        package = MakePackage(itemId);
+
+    const ServiceReply reply = Upload(fileName, package, field);
+    ASSERT_TRUE(reply.ok) << reply.status;
+    EXPECT_EQ(AnswerText(reply.body, QStringLiteral("Result")), QString::fromUtf8(row.result));
+    EXPECT_FALSE(reply.body.contains("<key1>"));
+    EXPECT_FALSE(QFile::exists(service->PackagePath(itemId)));
+    EXPECT_TRUE(QDir(service->DataFolder() + QStringLiteral("/incoming")).isEmpty());
+    EXPECT_EQ(AnswerText(Get(ListUrl(QString())).body, QStringLiteral("totCnt")),
+              QStringLiteral("0"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UploadFailureTest,
+    ::testing::Values(
+        UploadRow {"WrongField", UploadFault::WrongField, "잘못된 요청입니다."},
+        UploadRow {"WrongKey", UploadFault::WrongKey, "비밀번호가 일치하지 않습니다."},
+        UploadRow {"WrongPartner", UploadFault::WrongPartner, "비밀번호가 일치하지 않습니다."},
+        UploadRow {"NoSeparators", UploadFault::NoSeparators, "잘못된 요청입니다."},
+        UploadRow {"NotAZip", UploadFault::NotAZip, "상품 파일이 올바르지 않습니다."},
+        UploadRow {"DescriptionNotFirst", UploadFault::DescriptionNotFirst,
+                   "상품 파일이 올바르지 않습니다."},
+        UploadRow {"UnknownItem", UploadFault::UnknownItem, "상품을 찾을 수 없습니다."},
+        UploadRow {"SomeoneElsesItem", UploadFault::SomeoneElsesItem, "권한이 없는 상품입니다."}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(LocalServiceTest, UploadThatIsNotMultipartFails)
+{
+    httplib::Client client("127.0.0.1", port);
+    const auto result
+        = client.Post("/CommonProductUploadAction.uvm", "a=b", "application/x-www-form-urlencoded");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(AnswerText(QByteArray::fromStdString(result->body), QStringLiteral("Result")),
+              QStringLiteral("잘못된 요청입니다."));
+}
+
+// Items whose summaries were stored as the description reader will store them.
+class ItemListTest : public LocalServiceTest
+{
+protected:
+    void SetUp() override
+    {
+        LocalServiceTest::SetUp();
+        for (int i = 0; i < 17; ++i) {
+            const QString itemId = NewItem();
+            CServiceItemSummary summary;
+            summary.itemNm = QStringLiteral("가방 %1").arg(i);
+            summary.useTyp = i < 12 ? u'Y' : (i < 15 ? u'N' : u'T');
+            ASSERT_TRUE(service->Database().StoreUpload(itemId, 100, summary));
+        }
+        for (const char *title : {"a&b 지갑", "50% 할인", "50 할인"}) {
+            CServiceItemSummary summary;
+            summary.itemNm = QString::fromUtf8(title);
+            ASSERT_TRUE(service->Database().StoreUpload(NewItem(), 100, summary));
+        }
+        // A key handed out but never uploaded is not listed.
+        NewItem();
+    }
+
+    // (totCnt, items on the page, maxPage)
+    std::tuple<int, int, int> List(const QString &search, int page, const QString &useTyp)
+    {
+        QString url = QStringLiteral("CommonGetItemListAction.uvm?pnsCd=P0001&itemNm=%1"
+                                     "&curPageNo=%2&pageSize=15")
+                          .arg(UrlEncodeUtf8(search, 1024))
+                          .arg(page);
+        if (!useTyp.isEmpty())
+            url += QStringLiteral("&useTyp=") + useTyp;
+        const ServiceReply reply = Get(url);
+        if (!reply.ok)
+            return {-1, -1, -1};
+        return {AnswerText(reply.body, QStringLiteral("totCnt")).toInt(),
+                static_cast<int>(reply.body.count("<item>")),
+                AnswerText(reply.body, QStringLiteral("maxPage")).toInt()};
+    }
+};
+
+TEST_F(ItemListTest, PagesFiltersAndSearches)
+{
+    struct Row
+    {
+        const char *name;
+        const char *search;
+        int page;
+        const char *useTyp;
+        std::tuple<int, int, int> expected;
+    } rows[] = {
+        {"AllFirstPage", "", 1, "", {20, 15, 2}},
+        {"AllSecondPage", "", 2, "", {20, 5, 2}},
+        {"PastTheLastPage", "", 3, "", {20, 0, 2}},
+        {"Public", "", 1, "Y", {15, 15, 1}},
+        {"Private", "", 1, "N", {3, 3, 1}},
+        {"Temporary", "", 1, "T", {2, 2, 1}},
+        {"TitleSearch", "가방", 1, "", {17, 15, 2}},
+        {"SearchWithAmpersand", "a&b", 1, "", {1, 1, 1}},
+        {"PercentIsLiteral", "50%", 1, "", {1, 1, 1}},
+        {"NothingFound", "없는상품", 1, "", {0, 0, 0}},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(List(QString::fromUtf8(row.search), row.page, QString::fromLatin1(row.useTyp)),
+                  row.expected)
+            << row.name;
+}
+
+TEST_F(ItemListTest, MalformedQueriesFail)
+{
+    const QString base = QStringLiteral("CommonGetItemListAction.uvm?pnsCd=P0001&itemNm=");
+    for (const char *extra :
+         {"&curPageNo=x&pageSize=15", "&curPageNo=0&pageSize=15", "&curPageNo=1&pageSize=0",
+          "&curPageNo=1&pageSize=100000", "&curPageNo=-1&pageSize=15",
+          "&curPageNo=1&pageSize=15&useTyp=Q", "&curPageNo=1&pageSize=15&useTyp=YN"})
+        EXPECT_FALSE(Get(base + QLatin1String(extra)).ok) << extra;
+    EXPECT_FALSE(Get(QStringLiteral("CommonGetItemListAction.uvm?pnsCd=P0404&curPageNo=1")).ok);
+    EXPECT_FALSE(Get(QStringLiteral("CommonGetItemListAction.uvm?itemNm=a")).ok);
+}
+
+TEST_F(LocalServiceTest, DownloadChecksWhoAsks)
+{
+    ASSERT_TRUE(service->Database().AddUser(QStringLiteral("other"), QStringLiteral("pw"),
+                                            QStringLiteral("P0002")));
+    const QString itemId = UploadedItem();
+    ASSERT_FALSE(itemId.isEmpty());
+    const QString unuploaded = NewItem();
+    const QString url = QStringLiteral("CommonGetZipDownAction.uvm?itemId=%1&userId=%2&key=%3");
+    const QString demoKey = QLatin1String(kDemoKey);
+    EXPECT_TRUE(Get(url.arg(itemId, QStringLiteral("demo"), demoKey)).ok);
+    EXPECT_FALSE(Get(url.arg(itemId, QStringLiteral("other"), Key("other", "pw"))).ok);
+    EXPECT_FALSE(Get(url.arg(itemId, QStringLiteral("demo"), Key("demo", "x"))).ok);
+    EXPECT_FALSE(Get(url.arg(unuploaded, QStringLiteral("demo"), demoKey)).ok);
+    EXPECT_FALSE(
+        Get(url.arg(QStringLiteral("..%2F..%2Fservice.db"), QStringLiteral("demo"), demoKey)).ok);
+    EXPECT_FALSE(Get(url.arg(QString(), QStringLiteral("demo"), demoKey)).ok);
+}
+
+TEST_F(LocalServiceTest, SocialCommentIsStored)
+{
+    const QString itemId = UploadedItem();
+    ASSERT_FALSE(itemId.isEmpty());
+    const QString url
+        = QStringLiteral("InsertEdiItemComments.uvm?itemId=%1&cmtTyp=02&snsUserId=a%40b.kr"
+                         "&snsUserNm=%2&snsId=123_456&snsImage=http%3A%2F%2Fx%2Fp.png");
+    EXPECT_TRUE(Get(url.arg(itemId, UrlEncodeUtf8(QStringLiteral("홍길동"), 1024))).ok);
+    EXPECT_EQ(service->Database().CommentCount(itemId), 1);
+    EXPECT_FALSE(Get(url.arg(QStringLiteral("999999"), QStringLiteral("x"))).ok);
+    EXPECT_FALSE(Get(QStringLiteral("InsertEdiItemComments.uvm?itemId=") + itemId).ok);
+    EXPECT_EQ(service->Database().CommentCount(itemId), 1);
+}
+
+TEST_F(LocalServiceTest, ProductPagesAreEscapedHtml)
+{
+    const QString itemId = NewItem();
+    CServiceItemSummary summary;
+    summary.itemNm = QStringLiteral("<b>가방</b> & 지갑");
+    summary.explanation = QStringLiteral("가죽 \"소가죽\"\r\n수제");
+    ASSERT_TRUE(service->Database().StoreUpload(itemId, 10, summary));
+    for (const char *action :
+         {"GetProductDtlAction.uvm?viewMode=0&itemId=", "GetProductPreviewPopMain.uvm?itemId="}) {
+        const ServiceReply page = Get(QLatin1String(action) + itemId);
+        ASSERT_TRUE(page.ok) << action;
+        const QString html = QString::fromUtf8(page.body);
+        EXPECT_TRUE(html.startsWith(QStringLiteral("<!DOCTYPE html>")));
+        EXPECT_TRUE(html.contains(QStringLiteral("&lt;b&gt;가방&lt;/b&gt; &amp; 지갑")));
+        EXPECT_TRUE(html.contains(QStringLiteral("가죽 &quot;소가죽&quot;")));
+        EXPECT_FALSE(html.contains(QStringLiteral("<b>")));
+        EXPECT_FALSE(html.contains(QStringLiteral("<object")));
+    }
+    EXPECT_FALSE(Get(QStringLiteral("GetProductDtlAction.uvm?itemId=424242&viewMode=0")).ok);
+    EXPECT_FALSE(Get(QStringLiteral("GetProductDtlAction.uvm?itemId=") + NewItem()).ok);
+}
+
+TEST_F(LocalServiceTest, NothingIsWrittenOutsideTheDataFolder)
+{
+    ASSERT_FALSE(UploadedItem().isEmpty());
+    Upload("../../evil_P0001_" + QByteArray(kDemoKey), MakePackage(NewItem()));
+    Upload(DemoFileName(), MakePackage(QStringLiteral("1")));
+    QStringList outside;
+    QDirIterator it(dataDir.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    const QString data = service->DataFolder() + u'/';
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!path.startsWith(data) && path != service->DataFolder())
+            outside.append(path);
+    }
+    EXPECT_TRUE(outside.isEmpty()) << outside.join(u' ').toStdString();
+    const QStringList packages = QDir(data + QStringLiteral("packages")).entryList(QDir::Files);
+    ASSERT_EQ(packages.size(), 1);
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^[0-9]+\\.zip$")).match(packages.first()).hasMatch());
+}
+
+TEST_F(LocalServiceTest, DataSurvivesARestart)
+{
+    const QString itemId = UploadedItem();
+    ASSERT_FALSE(itemId.isEmpty());
+    CLocalService again(service->DataFolder());
+    QString error;
+    ASSERT_TRUE(again.Open(&error)) << error.toStdString();
+    const std::optional<CServiceItem> item = again.Database().FindItem(itemId);
+    ASSERT_TRUE(item);
+    EXPECT_TRUE(item->uploaded);
+    EXPECT_TRUE(QFile::exists(again.PackagePath(itemId)));
+    const QString next = again.Database().NewItem(QStringLiteral("demo"), QStringLiteral("P0001"));
+    EXPECT_GT(next.toLongLong(), itemId.toLongLong());
+}
+
+} // namespace
