@@ -1,13 +1,15 @@
 #include "StartupServices.h"
 
+#include "UpdateCheck.h"
+
 #include <QDialog>
 #include <QMessageBox>
 
 StartupServices DefaultStartupServices()
 {
     StartupServices services;
-    services.checkForUpdate = [](const QString &) {
-        return true;
+    services.checkForUpdate = [](const QString &exeFolder) {
+        return CheckForUpdate(exeFolder);
     };
     services.loadBitmap = [](int) {
         return QImage();

@@ -28,6 +28,6 @@ struct StartupServices
     std::function<void()> reportAlreadyRunning;
 };
 
-// Update check: continue. Bitmaps: none. Login: succeed with the saved identity. Main window:
-// an empty dialog run modally. Another copy running: a message box.
+// Update check: ask the standard host (CheckForUpdate). Bitmaps: none. Login: succeed with the
+// saved identity. Main window: an empty dialog run modally. Another copy running: a message box.
 StartupServices DefaultStartupServices();
