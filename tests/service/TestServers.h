@@ -122,6 +122,8 @@ public:
         m_answer = body;
         m_status = status;
     }
+    // Holds each answer back this long after the request has arrived.
+    void DelayAnswer(int milliseconds) { m_delayMs = milliseconds; }
     // Head (request line and headers, up to the blank line) and body of the last request.
     QByteArray Head()
     {
@@ -196,6 +198,8 @@ private:
             answer = m_answer;
             status = m_status;
         }
+        for (int waited = 0; waited < m_delayMs && !m_stop; waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const QByteArray reply = "HTTP/1.1 " + QByteArray::number(status)
             + " X\r\nContent-Type: text/xml\r\nConnection: close\r\nContent-Length: "
             + QByteArray::number(answer.size()) + "\r\n\r\n" + answer;
@@ -205,6 +209,7 @@ private:
     int m_listen = -1;
     int m_port = -1;
     std::atomic<bool> m_stop {false};
+    std::atomic<int> m_delayMs {0};
     std::thread m_thread;
     std::mutex m_mutex;
     QByteArray m_answer;

@@ -203,4 +203,30 @@ TEST_F(TransferDialogs, UploadOutcomes)
     }
 }
 
+TEST_F(TransferDialogs, CancelWhileTheServiceHoldsItsAnswerBack)
+{
+    RawCaptureServer slow;
+    slow.DelayAnswer(20000);
+    ASSERT_TRUE(slow.Start());
+    CFileUploadDlg dialog;
+    dialog.url = slow.Host() + QStringLiteral("/CommonProductUploadAction.uvm");
+    dialog.localPath = upFile;
+    QSignalSpy notified(&dialog, &CFileTransferDlg::Notified);
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    dialog.open();
+    QTRY_COMPARE_WITH_TIMEOUT(Count(notified, 1), 3, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(slow.Body().size() > 10000, 10000);
+
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+    EXPECT_LT(timer.elapsed(), 2500);
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(dialog.errorText.isEmpty());
+    EXPECT_EQ(dialog.uploadResult.success, 0);
+    QTest::qWait(50);
+    EXPECT_EQ(Count(notified, 2), 0);
+}
+
 } // namespace
