@@ -1,6 +1,7 @@
 #include "StartupServices.h"
 
 #include "Login.h"
+#include "UpdateCheck.h"
 
 #include <QDialog>
 #include <QMessageBox>
@@ -8,8 +9,8 @@
 StartupServices DefaultStartupServices()
 {
     StartupServices services;
-    services.checkForUpdate = [](const QString &) {
-        return true;
+    services.checkForUpdate = [](const QString &exeFolder) {
+        return CheckForUpdate(exeFolder);
     };
     services.loadBitmap = [](int) {
         return QImage();

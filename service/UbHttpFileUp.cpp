@@ -1,30 +1,116 @@
 #include "UbHttpFileUp.h"
 
-#include "HttpCommon.h"
 #include "ServiceKey.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>
-#include <functional>
+#include <mutex>
 #include <string>
 
 namespace {
 
-constexpr long kStallSeconds = 60;
-
-struct UrlParts
+void GlobalInit()
 {
-    std::string host;
-    long port = 80;
-    std::string path; // with its leading "/"
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+} // namespace
+
+// What the read callback hands to the library: the part header, the file in pieces, the
+// trailer, in that order.
+struct CUbHttpFileUp::Body
+{
+    CUbHttpFileUp *owner = nullptr;
+    QFile *file = nullptr;
+    QByteArray header;
+    QByteArray trailer;
+    qint64 headerPos = 0;
+    qint64 trailerPos = 0;
+    qint32 fileSize = 0;
+    qint32 sent = 0;
+    bool begun = false;
+    bool failed = false;
+    QByteArray answer;
+
+    static size_t Copy(const QByteArray &from, qint64 &pos, char *to, size_t room)
+    {
+        const size_t n = std::min<size_t>(room, static_cast<size_t>(from.size() - pos));
+        std::memcpy(to, from.constData() + pos, n);
+        pos += static_cast<qint64>(n);
+        return n;
+    }
+
+    static size_t OnRead(char *buffer, size_t size, size_t count, void *user)
+    {
+        auto *b = static_cast<Body *>(user);
+        const size_t room = size * count;
+        if (b->owner->IsCancelled()) {
+            b->failed = true;
+            return CURL_READFUNC_ABORT;
+        }
+        if (b->headerPos < b->header.size())
+            return Copy(b->header, b->headerPos, buffer, room);
+        if (!b->begun) {
+            b->begun = true;
+            b->owner->OnBegin(b->fileSize);
+        }
+        if (b->sent < b->fileSize) {
+            const qint64 want = std::min<qint64>({static_cast<qint64>(b->owner->ChunkSize()),
+                                                  static_cast<qint64>(room),
+                                                  static_cast<qint64>(b->fileSize - b->sent)});
+            // A file that shrank or cannot be read any more ends the upload as a failure; the
+            // declared length would not hold.
+            if (b->file->read(buffer, want) != want) {
+                b->failed = true;
+                return CURL_READFUNC_ABORT;
+            }
+            b->sent += static_cast<qint32>(want);
+            if (!b->owner->OnSent(b->sent, b->fileSize)) {
+                b->failed = true;
+                return CURL_READFUNC_ABORT;
+            }
+            return static_cast<size_t>(want);
+        }
+        return Copy(b->trailer, b->trailerPos, buffer, room);
+    }
+
+    static size_t OnWrite(char *data, size_t size, size_t count, void *user)
+    {
+        auto *b = static_cast<Body *>(user);
+        const size_t n = size * count;
+        const qsizetype room = kMaxAnswerBytes - b->answer.size();
+        if (room > 0)
+            b->answer.append(data, std::min<qsizetype>(room, static_cast<qsizetype>(n)));
+        return n; // the rest of a longer answer is read and dropped
+    }
+
+    static int OnProgress(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        return static_cast<Body *>(user)->owner->IsCancelled() ? 1 : 0;
+    }
 };
 
-// "http://" (any case) is skipped; up to the first "/" is host and optional port (after the
-// first ":"), the rest is the path. No "/" or a port outside 1 … 65535 fails.
-bool ParseUploadUrl(const QString &url, UrlParts &parts)
+CUbHttpFileUp::CUbHttpFileUp(qint32 chunkSize)
+    : m_chunkSize(chunkSize > 0 ? chunkSize : 4096)
+{
+    GlobalInit();
+}
+
+void CUbHttpFileUp::OnBegin(qint32) { }
+
+bool CUbHttpFileUp::OnSent(qint32, qint32)
+{
+    return true;
+}
+
+void CUbHttpFileUp::OnEnd(qint32) { }
+
+bool CUbHttpFileUp::SplitUrl(const QString &url, QString &host, int &port, QString &path)
 {
     QString rest = url;
     if (rest.left(7).compare(QLatin1String("http://"), Qt::CaseInsensitive) == 0)
@@ -32,98 +118,36 @@ bool ParseUploadUrl(const QString &url, UrlParts &parts)
     const qsizetype slash = rest.indexOf(u'/');
     if (slash < 0)
         return false;
-    QString host = rest.left(slash);
-    const qsizetype colon = host.indexOf(u':');
+    QString hostPart = rest.left(slash);
+    path = rest.mid(slash);
+    port = 80;
+    const qsizetype colon = hostPart.indexOf(u':');
     if (colon >= 0) {
         bool ok = false;
-        const int port = host.mid(colon + 1).toInt(&ok);
-        if (!ok || port < 1 || port > 65535)
+        const int value = hostPart.mid(colon + 1).toInt(&ok);
+        if (!ok || value < 1 || value > 65535)
             return false;
-        parts.port = port;
-        host = host.left(colon);
+        port = value;
+        hostPart = hostPart.left(colon);
     }
-    if (host.isEmpty() || host.size() > 1024)
-        return false;
+    host = hostPart;
     for (const QChar c : host) {
-        if (c.unicode() <= 0x20 || c.unicode() >= 0x7F || c == u'@' || c == u'?' || c == u'#')
+        if (c.unicode() <= 0x20 || c.unicode() >= 0x7F || c == u'@' || c == u'?' || c == u'#'
+            || c == u'\\')
             return false;
     }
-    parts.host = host.toStdString();
-    parts.path = HttpCommon::WireTarget(QStringLiteral("/") + rest.mid(slash + 1));
-    return true;
+    for (const QChar c : path) {
+        if (c.unicode() <= 0x20 || c.unicode() == 0x7F || c == u'#')
+            return false;
+    }
+    return !host.isEmpty() && path.size() < 1026;
 }
-
-// Feeds curl the body: the part header, the file in chunks, the trailer.
-struct BodyReader
-{
-    std::function<void(qint32)> onBegin;
-    std::function<bool(qint32, qint32)> onSent;
-    QByteArray header;
-    QByteArray trailer;
-    QFile *file = nullptr;
-    qint32 fileSize = 0;
-    qint32 chunkSize = 4096;
-    qint64 headerPos = 0;
-    qint32 sent = 0;
-    qint64 trailerPos = 0;
-    bool begun = false;
-    bool failed = false;
-    QByteArray chunk;
-
-    static size_t Read(char *buffer, size_t size, size_t count, void *user)
-    {
-        auto *r = static_cast<BodyReader *>(user);
-        const size_t room = size * count;
-        if (r->headerPos < r->header.size()) {
-            const size_t n = std::min<size_t>(room, r->header.size() - r->headerPos);
-            std::memcpy(buffer, r->header.constData() + r->headerPos, n);
-            r->headerPos += static_cast<qint64>(n);
-            return n;
-        }
-        if (!r->begun) {
-            r->begun = true;
-            r->onBegin(r->fileSize);
-        }
-        if (r->sent < r->fileSize) {
-            const qint64 want = std::min<qint64>(
-                {r->chunkSize, r->fileSize - r->sent, static_cast<qint64>(room)});
-            const qint64 got = r->file->read(buffer, want);
-            if (got != want) { // the file shrank or cannot be read: the declared length is a lie
-                r->failed = true;
-                return CURL_READFUNC_ABORT;
-            }
-            r->sent += static_cast<qint32>(got);
-            if (!r->onSent(r->sent, r->fileSize)) {
-                r->failed = true;
-                return CURL_READFUNC_ABORT;
-            }
-            return static_cast<size_t>(got);
-        }
-        const size_t n = std::min<size_t>(room, r->trailer.size() - r->trailerPos);
-        std::memcpy(buffer, r->trailer.constData() + r->trailerPos, n);
-        r->trailerPos += static_cast<qint64>(n);
-        return n;
-    }
-};
-
-struct AnswerWriter
-{
-    QByteArray bytes;
-    static size_t Write(char *data, size_t size, size_t count, void *user)
-    {
-        auto *w = static_cast<AnswerWriter *>(user);
-        const size_t n = size * count;
-        const qsizetype room = CUbHttpFileUp::kMaxAnswerBytes - w->bytes.size();
-        if (room > 0)
-            w->bytes.append(data, std::min<qsizetype>(room, static_cast<qsizetype>(n)));
-        return n; // the rest is read and dropped, so the exchange still ends cleanly
-    }
-};
-
-} // namespace
 
 QByteArray CUbHttpFileUp::PartHeader(const QString &remoteFileName)
 {
+    if (remoteFileName.contains(u'"') || remoteFileName.contains(u'\r')
+        || remoteFileName.contains(u'\n') || remoteFileName.contains(QChar(0)))
+        return QByteArray();
     return QByteArray("--") + kBoundary + "\r\nContent-Disposition: form-data; name=\"" + kFieldName
         + "\"; filename=\"" + ToCodePage949(remoteFileName)
         + "\"\r\nContent-Type: image/jpeg\r\n\r\n";
@@ -135,99 +159,85 @@ QByteArray CUbHttpFileUp::Trailer()
 }
 
 bool CUbHttpFileUp::SendFile(const QString &remoteFileName, const QString &localPath,
-                             const QString &url, QString &answer)
+                             const QString &url, QByteArray &answer)
 {
     answer.clear();
-    QString remote = remoteFileName;
-    if (remote.isEmpty()) {
-        const qsizetype cut = std::max(localPath.lastIndexOf(u'/'), localPath.lastIndexOf(u'\\'));
-        remote = localPath.mid(cut + 1);
+    QString name = remoteFileName;
+    if (name.isEmpty()) {
+        QString path = localPath;
+        path.replace(u'\\', u'/');
+        name = QFileInfo(path).fileName();
     }
-    // A name with a quote or a line break would end the part header early.
-    if (remote.contains(u'"') || remote.contains(u'\r') || remote.contains(u'\n'))
+    Body body;
+    body.owner = this;
+    body.header = PartHeader(name);
+    body.trailer = Trailer();
+    if (body.header.isEmpty())
         return false;
 
     QFile file(localPath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(localPath).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
-    BodyReader body;
-    body.header = PartHeader(remote);
-    body.trailer = Trailer();
     const qint64 size = file.size();
-    // Counters and the declared length are 32-bit.
-    if (size < 0 || size + body.header.size() + body.trailer.size() > INT32_MAX)
+    if (size < 0 || size > kMaxFileBytes)
         return false;
     body.file = &file;
     body.fileSize = static_cast<qint32>(size);
-    body.chunkSize = m_chunkSize;
-    body.onBegin = [this](qint32 total) {
-        OnBegin(total);
-    };
-    body.onSent = [this](qint32 sent, qint32 total) {
-        return OnSent(sent, total);
-    };
 
-    UrlParts parts;
-    if (!ParseUploadUrl(url, parts))
+    QString host;
+    QString path;
+    int port = 80;
+    if (!SplitUrl(url, host, port, path))
         return false;
 
-    HttpCommon::GlobalInit();
-    CURL *curl = curl_easy_init();
-    if (!curl)
+    CURL *e = curl_easy_init();
+    if (!e)
         return false;
-    const std::string target
-        = "http://" + parts.host + ':' + std::to_string(parts.port) + parts.path;
-    const std::string contentType
-        = std::string("Content-Type: multipart/form-data; boundary=") + kBoundary;
+    const std::string fullUrl
+        = "http://" + host.toStdString() + ':' + std::to_string(port) + path.toUtf8().toStdString();
     curl_slist *headers = nullptr;
     for (const char *line :
          {"Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, "
           "application/vnd.ms-powerpoint, application/vnd.ms-excel, application/msword, */*",
-          "Accept-Language: ko", contentType.c_str(), "Expect:"})
+          "Accept-Language: ko",
+          "Content-Type: multipart/form-data; boundary=---------------------------7d16d3Ubrik",
+          "Connection: Keep-Alive", "Pragma: no-cache", "Cache-Control: no-cache", "Expect:"})
         headers = curl_slist_append(headers, line);
-    AnswerWriter writer;
-    curl_easy_setopt(curl, CURLOPT_URL, target.c_str());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "HttpFileUp");
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    const std::string noProxy = HttpCommon::NoProxyHosts();
-    curl_easy_setopt(curl, CURLOPT_NOPROXY, noProxy.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    // The answer is offered compressed, so it is also decompressed.
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
-    curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
-                     static_cast<curl_off_t>(body.header.size() + size + body.trailer.size()));
-    curl_easy_setopt(curl, CURLOPT_READFUNCTION, &BodyReader::Read);
-    curl_easy_setopt(curl, CURLOPT_READDATA, &body);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AnswerWriter::Write);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &writer);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
 
-    const CURLcode result = curl_easy_perform(curl);
+    const curl_off_t total = static_cast<curl_off_t>(body.header.size()) + body.fileSize
+        + static_cast<curl_off_t>(body.trailer.size());
+    curl_easy_setopt(e, CURLOPT_URL, fullUrl.c_str());
+    curl_easy_setopt(e, CURLOPT_USERAGENT, "HttpFileUp");
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(e, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
+    // The request offers gzip and deflate; a server that takes up the offer gets its answer
+    // decoded here rather than handed on compressed.
+    curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+    curl_easy_setopt(e, CURLOPT_POST, 1L);
+    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, total);
+    curl_easy_setopt(e, CURLOPT_READFUNCTION, &Body::OnRead);
+    curl_easy_setopt(e, CURLOPT_READDATA, &body);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Body::OnWrite);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, &Body::OnProgress);
+    curl_easy_setopt(e, CURLOPT_XFERINFODATA, &body);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_stallSeconds));
+
+    const CURLcode result = curl_easy_perform(e);
     long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
+    curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(e);
     curl_slist_free_all(headers);
 
-    const bool wholeBody
-        = !body.failed && body.sent == body.fileSize && body.trailerPos == body.trailer.size();
-    if (result != CURLE_OK || !wholeBody)
+    if (result != CURLE_OK || body.failed || body.sent != body.fileSize || status < 200
+        || status > 299)
         return false;
     OnEnd(body.fileSize);
-    if (status < 200 || status > 299)
-        return false;
-    answer = QString::fromUtf8(writer.bytes);
+    answer = body.answer;
     return true;
 }
-
-void CUbHttpFileUp::OnBegin(qint32) { }
-
-bool CUbHttpFileUp::OnSent(qint32, qint32)
-{
-    return true;
-}
-
-void CUbHttpFileUp::OnEnd(qint32) { }

@@ -1,0 +1,5 @@
+#include "ServiceAnswer.h"
+
+CServiceAnswer::CServiceAnswer()
+    : root(CXmlNode::Empty())
+{ }

@@ -1,0 +1,156 @@
+#include "UpdateCheck.h"
+
+#include <QDir>
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+// A version host on 127.0.0.1 answering /editor/version_user.ini with a text the test sets.
+class UpdateCheck : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        server.Get("/editor/version_user.ini",
+                   [this](const httplib::Request &, httplib::Response &res) {
+                       std::lock_guard<std::mutex> lock(mutex);
+                       res.status = status;
+                       res.set_content(file, "text/plain");
+                   });
+        port = server.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port, 0);
+        thread = std::thread([this] { server.listen_after_bind(); });
+        for (int i = 0; i < 400 && !server.is_running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(server.is_running());
+
+        hooks.host = QStringLiteral("127.0.0.1:%1").arg(port);
+        hooks.ask = [this](const QString &text, const QString &caption) {
+            asked.push_back(text);
+            askedCaption = caption;
+            return answerYes;
+        };
+        hooks.start = [this](const QString &program, const QStringList &arguments) {
+            startedProgram = program;
+            startedArguments = arguments;
+            return true;
+        };
+    }
+    void TearDown() override
+    {
+        server.stop();
+        if (thread.joinable())
+            thread.join();
+    }
+
+    void Serve(const std::string &text, int code = 200)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        file = text;
+        status = code;
+    }
+
+    httplib::Server server;
+    std::thread thread;
+    int port = -1;
+    std::mutex mutex;
+    std::string file;
+    int status = 200;
+
+    UpdateCheckHooks hooks;
+    std::vector<QString> asked;
+    QString askedCaption;
+    bool answerYes = false;
+    QString startedProgram;
+    QStringList startedArguments;
+};
+
+TEST_F(UpdateCheck, ComparesTheVersionFile)
+{
+    const struct
+    {
+        const char *name;
+        std::string file;
+        bool asks;
+    } rows[] = {
+        {"same", "[VmEditor]\nVersion=1209250\n", false},
+        {"same in capitals, CRLF", "[VMEDITOR]\r\nVersion=1209250\r\n", false},
+        {"other version", "[VmEditor]\nVersion=1210010\n", true},
+        {"last line without line break", "[VmEditor]\nVersion=1209250", true},
+        {"no section", "Version=1209250\n", true},
+        {"no key", "[VmEditor]\nBuild=1209250\n", true},
+        {"other section", "[Other]\nVersion=1209250\n", true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Serve(row.file);
+        asked.clear();
+        answerYes = false;
+        EXPECT_TRUE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+        EXPECT_EQ(asked.size(), row.asks ? 1u : 0u);
+        EXPECT_TRUE(startedProgram.isEmpty());
+    }
+    EXPECT_EQ(asked.front(),
+              QString::fromUtf8("새로운 버전이 배포 되었습니다.\n업데이트 하시겠습니까?"));
+    EXPECT_EQ(askedCaption, QString::fromUtf8("프로그램 업데이트"));
+}
+
+TEST_F(UpdateCheck, AcceptingStartsTheUpdaterWithTheFileAddressAndEnds)
+{
+    Serve("[VmEditor]\nVersion=1300000\n");
+    answerYes = true;
+    EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+    EXPECT_EQ(startedProgram, QStringLiteral("/opt/vm/VmUpdate.exe"));
+    EXPECT_EQ(
+        startedArguments,
+        QStringList {QStringLiteral("http://127.0.0.1:%1/editor/version_user.ini").arg(port)});
+
+    // A failure to start the updater changes nothing: the program still ends.
+    hooks.start = [](const QString &, const QStringList &) {
+        return false;
+    };
+    EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+}
+
+TEST_F(UpdateCheck, NoVersionFileEndsWithoutAsking)
+{
+    const struct
+    {
+        const char *name;
+        std::string file;
+        int status;
+    } rows[] = {
+        {"not found", "[VmEditor]\nVersion=1209250\n", 404},
+        {"server error", "", 500},
+        {"empty", "", 200},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        Serve(row.file, row.status);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("update"), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+    EXPECT_TRUE(asked.empty());
+    EXPECT_TRUE(startedProgram.isEmpty());
+}
+
+TEST_F(UpdateCheck, UnreachableHostEnds)
+{
+    TearDown();
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("cannot be reached"), std::string::npos) << err;
+    EXPECT_TRUE(asked.empty());
+}
+
+} // namespace
