@@ -1,12 +1,10 @@
 #include "Login.h"
 
 #include "LoginDlg.h"
+#include "ServiceApi.h"
 #include "ServiceKey.h"
-#include "ServiceUrls.h"
-#include "UbHttpDown.h"
 #include "VmEditorApp.h"
 #include "VmReg.h"
-#include "XmlDocument.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -63,26 +61,7 @@ LoginAnswer LoginThroughService(const QString &serviceHost, const QString &userI
                                 const QString &password)
 {
     LoginAnswer answer;
-    const QString url = ServiceUrls::Login(serviceHost, userId, MakeServiceKey(userId, password));
-    CUbHttpDown http(QStringLiteral("VmEditor"));
-    // The sign-in blocks the only thread; an unreachable host must not hang it for minutes.
-    http.SetTimeouts(15000, 30000);
-    if (!http.OpenUrl(url, true))
-        return answer;
-    const CUbHttpBuffer body = http.ReadAll(10240, 10240, false, 1024, 64 * 1024);
-    if (!body || body.size < 2)
-        return answer;
-    CXmlDocument document;
-    if (!document.LoadBytes(body.toByteArray()))
-        return answer;
-    const CXmlNodePtr root = document.GetRoot();
-    const QString result = root->GetChild(QStringLiteral("Result"))->GetString();
-    if (result.compare(QLatin1String("Success"), Qt::CaseInsensitive) == 0) {
-        answer.success = true;
-        answer.pnsCd = root->GetChild(QStringLiteral("PnsCd"))->GetString();
-    } else {
-        answer.errorText = result;
-    }
+    answer.success = ServiceLogin(serviceHost, userId, password, answer.pnsCd, answer.errorText);
     return answer;
 }
 

@@ -45,10 +45,10 @@ struct LogoutServices
     std::function<bool(const QString &executable)> startProgram;
 };
 
-// The one place the login reaches the content service; DefaultLoginServices binds serviceLogin
-// to it. A GET of the login action at serviceHost with the user id and the service key: Result
-// "Success" (any case) signs in with PnsCd as the partner code; any other Result is the error
-// text; no answer, a status outside 200 … 299 or a body that is not XML gives an empty one.
+// The one place the login reaches the content service (ServiceLogin); DefaultLoginServices binds
+// serviceLogin to it. A GET of the login action at serviceHost with the user id and the service
+// key: Result "Success" (any case) signs in with PnsCd as the partner code; any other Result is the
+// error text; no answer, a status outside 200 … 299 or a body that is not XML gives an empty one.
 LoginAnswer LoginThroughService(const QString &serviceHost, const QString &userId,
                                 const QString &password);
 

@@ -29,6 +29,9 @@ bool FetchServiceXml(const QString &url, CServiceAnswer &answer)
     // Requests go out uncached (no-cache headers in the client), so there is no cache entry
     // to remove first.
     CUbHttpDown http(QStringLiteral("VmEditor"));
+    // These actions block the user-interface thread: an unreachable or silent host must not
+    // hang the editor for minutes.
+    http.SetTimeouts(15000, 30000);
     if (!http.OpenUrl(url, true))
         return false;
     const CUbHttpBuffer body = http.ReadAll(10240, 10240, false, 1024, ServiceApi::kMaxAnswerBytes);

@@ -67,12 +67,12 @@ ServiceReply ServiceFixture::Upload(const QByteArray &fileName, const QByteArray
             return ServiceReply();
         file.close();
         CUbHttpFileUp up;
-        QString answer;
+        QByteArray answer;
         ServiceReply reply;
         reply.ok = up.SendFile(FromCodePage949(fileName), file.fileName(),
                                ServiceUrls::Upload(Host()), answer);
         reply.status = reply.ok ? 200 : 0;
-        reply.body = answer.toUtf8();
+        reply.body = answer;
         return reply;
     }
     // Any other part name needs a hand-made body.

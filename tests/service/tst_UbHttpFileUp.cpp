@@ -83,10 +83,10 @@ TEST_F(FileUpTest, SendsTheBodyByteForByteInChunks)
         bytes[i] = static_cast<char>(i * 7);
     const QString path = MakeFile(QStringLiteral("package"), bytes);
     RecordingUp up;
-    QString reply;
+    QByteArray reply;
     ASSERT_TRUE(up.SendFile(QStringLiteral("demo_P0001_key"), path,
                             Url(QStringLiteral("/up/CommonProductUploadAction.uvm")), reply));
-    EXPECT_EQ(reply, QStringLiteral("<Response><Result>Success</Result></Response>"));
+    EXPECT_EQ(reply, QByteArray("<Response><Result>Success</Result></Response>"));
     EXPECT_EQ(up.begun, 10000);
     EXPECT_EQ(up.sent, (QList<qint32> {4096, 8192, 10000}));
     EXPECT_EQ(up.ended, 10000);
@@ -112,7 +112,7 @@ TEST_F(FileUpTest, EmptyRemoteNameSendsTheFilesOwnName)
 {
     const QString path = MakeFile(QStringLiteral("100_0001.zip"), "zip");
     CUbHttpFileUp up;
-    QString reply;
+    QByteArray reply;
     ASSERT_TRUE(up.SendFile(QString(), path,
                             QStringLiteral("HTTP://")
                                 + Url(QStringLiteral("/up/CommonProductUploadAction.uvm")),
@@ -127,7 +127,7 @@ TEST_F(FileUpTest, StoppedBySentFails)
     const QString path = MakeFile(QStringLiteral("p"), QByteArray(20000, 'x'));
     RecordingUp up;
     up.stopAfter = 2;
-    QString reply;
+    QByteArray reply;
     EXPECT_FALSE(up.SendFile(QStringLiteral("n"), path,
                              Url(QStringLiteral("/up/CommonProductUploadAction.uvm")), reply));
     EXPECT_EQ(up.sent.size(), 2);
@@ -155,7 +155,7 @@ TEST_F(FileUpTest, RefusesWhatItCannotSend)
     };
     for (const Row &row : rows) {
         CUbHttpFileUp up;
-        QString reply = QStringLiteral("stale");
+        QByteArray reply = "stale";
         EXPECT_FALSE(up.SendFile(row.remote, row.local, row.url, reply)) << row.name;
         EXPECT_TRUE(reply.isEmpty()) << row.name;
     }
@@ -166,7 +166,7 @@ TEST_F(FileUpTest, AnswerIsCutAtItsLimit)
     answer = std::string(30000, 'a');
     const QString path = MakeFile(QStringLiteral("p"), "abc");
     CUbHttpFileUp up;
-    QString reply;
+    QByteArray reply;
     ASSERT_TRUE(up.SendFile(QStringLiteral("n"), path,
                             Url(QStringLiteral("/up/CommonProductUploadAction.uvm")), reply));
     EXPECT_EQ(reply.size(), CUbHttpFileUp::kMaxAnswerBytes);
