@@ -18,20 +18,44 @@ void Put32(QByteArray &out, uint32_t v)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
+namespace {
+
+// Reads and writes the run of fields both headers share; p points at "version needed".
+void ParseEntryFields(const uint8_t *p, EntryFields &f)
+{
+    f.versionNeeded = Get16(p);
+    f.flags = Get16(p + 2);
+    f.method = Get16(p + 4);
+    f.dosTime = Get16(p + 6);
+    f.dosDate = Get16(p + 8);
+    f.crc = Get32(p + 10);
+    f.compressedSize = Get32(p + 14);
+    f.size = Get32(p + 18);
+    f.nameLength = Get16(p + 22);
+    f.extraLength = Get16(p + 24);
+}
+
+void PutEntryFields(QByteArray &out, const EntryFields &f)
+{
+    Put16(out, f.versionNeeded);
+    Put16(out, f.flags);
+    Put16(out, f.method);
+    Put16(out, f.dosTime);
+    Put16(out, f.dosDate);
+    Put32(out, f.crc);
+    Put32(out, f.compressedSize);
+    Put32(out, f.size);
+    Put16(out, f.nameLength);
+    Put16(out, f.extraLength);
+}
+
+} // namespace
+
 bool ParseLocalHeader(const uint8_t *p, LocalHeader &h)
 {
     if (Get32(p) != kLocalSignature)
         return false;
-    h.versionNeeded = Get16(p + 4);
-    h.flags = Get16(p + 6);
-    h.method = Get16(p + 8);
-    h.dosTime = Get16(p + 10);
-    h.dosDate = Get16(p + 12);
-    h.crc = Get32(p + 14);
-    h.compressedSize = Get32(p + 18);
-    h.size = Get32(p + 22);
-    h.nameLength = Get16(p + 26);
-    h.extraLength = Get16(p + 28);
+    ParseEntryFields(p + 4, h);
     return true;
 }
 
@@ -40,16 +64,7 @@ bool ParseCentralHeader(const uint8_t *p, CentralHeader &h)
     if (Get32(p) != kCentralSignature)
         return false;
     h.versionMadeBy = Get16(p + 4);
-    h.versionNeeded = Get16(p + 6);
-    h.flags = Get16(p + 8);
-    h.method = Get16(p + 10);
-    h.dosTime = Get16(p + 12);
-    h.dosDate = Get16(p + 14);
-    h.crc = Get32(p + 16);
-    h.compressedSize = Get32(p + 20);
-    h.size = Get32(p + 24);
-    h.nameLength = Get16(p + 28);
-    h.extraLength = Get16(p + 30);
+    ParseEntryFields(p + 6, h);
     h.commentLength = Get16(p + 32);
     h.diskStart = Get16(p + 34);
     h.internalAttributes = Get16(p + 36);
@@ -77,16 +92,7 @@ QByteArray SerializeLocalHeader(const LocalHeader &h)
     QByteArray out;
     out.reserve(kLocalHeaderSize);
     Put32(out, kLocalSignature);
-    Put16(out, h.versionNeeded);
-    Put16(out, h.flags);
-    Put16(out, h.method);
-    Put16(out, h.dosTime);
-    Put16(out, h.dosDate);
-    Put32(out, h.crc);
-    Put32(out, h.compressedSize);
-    Put32(out, h.size);
-    Put16(out, h.nameLength);
-    Put16(out, h.extraLength);
+    PutEntryFields(out, h);
     return out;
 }
 
@@ -96,16 +102,7 @@ QByteArray SerializeCentralHeader(const CentralHeader &h)
     out.reserve(kCentralHeaderSize);
     Put32(out, kCentralSignature);
     Put16(out, h.versionMadeBy);
-    Put16(out, h.versionNeeded);
-    Put16(out, h.flags);
-    Put16(out, h.method);
-    Put16(out, h.dosTime);
-    Put16(out, h.dosDate);
-    Put32(out, h.crc);
-    Put32(out, h.compressedSize);
-    Put32(out, h.size);
-    Put16(out, h.nameLength);
-    Put16(out, h.extraLength);
+    PutEntryFields(out, h);
     Put16(out, h.commentLength);
     Put16(out, h.diskStart);
     Put16(out, h.internalAttributes);

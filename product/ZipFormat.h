@@ -62,7 +62,9 @@ inline uint32_t Get32(const uint8_t *p)
 void Put16(QByteArray &out, uint16_t v);
 void Put32(QByteArray &out, uint32_t v);
 
-struct LocalHeader
+// The 26 bytes that local and central headers share, in this order, from "version needed" to
+// "extra field length".
+struct EntryFields
 {
     uint16_t versionNeeded = 20;
     uint16_t flags = 0;
@@ -76,19 +78,13 @@ struct LocalHeader
     uint16_t extraLength = 0;
 };
 
-struct CentralHeader
+struct LocalHeader : EntryFields
+{
+};
+
+struct CentralHeader : EntryFields
 {
     uint16_t versionMadeBy = 0;
-    uint16_t versionNeeded = 20;
-    uint16_t flags = 0;
-    uint16_t method = 0;
-    uint16_t dosTime = 0;
-    uint16_t dosDate = 0;
-    uint32_t crc = 0;
-    uint32_t compressedSize = 0;
-    uint32_t size = 0;
-    uint16_t nameLength = 0;
-    uint16_t extraLength = 0;
     uint16_t commentLength = 0;
     uint16_t diskStart = 0;
     uint16_t internalAttributes = 0;
