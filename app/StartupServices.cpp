@@ -1,6 +1,7 @@
 #include "StartupServices.h"
 
 #include "Login.h"
+#include "Skin.h"
 #include "UpdateCheck.h"
 
 #include <QDialog>
@@ -12,8 +13,8 @@ StartupServices DefaultStartupServices()
     services.checkForUpdate = [](const QString &exeFolder) {
         return CheckForUpdate(exeFolder);
     };
-    services.loadBitmap = [](int) {
-        return QImage();
+    services.loadBitmap = [](int resourceId) {
+        return CSkin::Picture(resourceId);
     };
     services.runLogin = [](CVmEditorApp &app) {
         return RunLogin(app);

@@ -28,6 +28,6 @@ struct StartupServices
     std::function<void()> reportAlreadyRunning;
 };
 
-// Update check: ask the standard host (CheckForUpdate). Bitmaps: none. Login: RunLogin against
+// Update check: ask the standard host (CheckForUpdate). Bitmaps: the skin. Login: RunLogin against
 // serviceHost. Main window: an empty dialog run modally. Another copy running: a message box.
 StartupServices DefaultStartupServices();

@@ -322,8 +322,9 @@ TEST_F(Startup, DefaultsSignInWithTheSavedIdentityAndShowAnEmptyWindow)
     EXPECT_TRUE(shown);
     EXPECT_EQ(app.userId, QStringLiteral("kim"));
     EXPECT_EQ(app.userPw, QStringLiteral("pw1"));
-    EXPECT_TRUE(defaults.loadBitmap(230).isNull());
-    EXPECT_TRUE(app.frameBitmaps[0].isNull());
+    // The frame pieces come from the skin: top-left 230 is 13 x 24, left edge 229 is 7 x 116.
+    EXPECT_EQ(app.frameBitmaps[0].size(), QSize(13, 24));
+    EXPECT_EQ(app.frameBitmaps[7].size(), QSize(7, 116));
 }
 
 } // namespace
