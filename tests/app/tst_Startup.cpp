@@ -299,7 +299,9 @@ TEST_F(Startup, DefaultsSignInWithTheSavedIdentityAndShowAnEmptyWindow)
     SaveCredentials(QStringLiteral("kim"), QStringLiteral("pw1"));
     StartupServices defaults = DefaultStartupServices();
     // The default update check asks the standard host, which no test may rely on.
-    defaults.checkForUpdate = [](const QString &) { return true; };
+    defaults.checkForUpdate = [](const QString &) {
+        return true;
+    };
     // The real login with the service scripted: saved credentials sign in without a window.
     defaults.runLogin = [](CVmEditorApp &app) {
         LoginServices login;

@@ -2,6 +2,7 @@
 // private HOME and XDG folders so settings and data written by a test stay in a temporary folder.
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #ifdef VM_TEST_WIDGETS
