@@ -1,5 +1,6 @@
 #include "UpdateCheck.h"
 
+#include "ServiceApi.h"
 #include "ServiceDefaults.h"
 #include "ServiceKey.h"
 #include "ServiceUrls.h"
@@ -39,6 +40,9 @@ bool CheckForUpdate(const QString &exeFolder, const UpdateCheckHooks &hooks)
 
     // The client asks for an uncached answer, so no cache entry needs removing first.
     CUbHttpDown http(QStringLiteral("VmEditor"));
+    // Start-up waits on this request: a silent or trickling host must not hold it for minutes.
+    http.SetTimeouts(15000, 30000);
+    http.SetDeadline(ServiceApi::kRequestDeadlineMs);
     if (!http.OpenUrl(url, true)) {
         const int status = http.StatusCode();
         Complain(status != 0

@@ -32,6 +32,7 @@ bool FetchServiceXml(const QString &url, CServiceAnswer &answer)
     // These actions block the user-interface thread: an unreachable or silent host must not
     // hang the editor for minutes.
     http.SetTimeouts(15000, 30000);
+    http.SetDeadline(ServiceApi::kRequestDeadlineMs);
     if (!http.OpenUrl(url, true))
         return false;
     const CUbHttpBuffer body = http.ReadAll(10240, 10240, false, 1024, ServiceApi::kMaxAnswerBytes);

@@ -16,6 +16,8 @@ namespace ServiceApi {
 inline constexpr int kItemPageSize = 15;
 // Larger XML answers are refused rather than read into memory.
 inline constexpr qint32 kMaxAnswerBytes = 4 * 1024 * 1024;
+// The longest a blocking action (and the update check at start-up) may take as a whole.
+inline constexpr qint32 kRequestDeadlineMs = 60000;
 
 } // namespace ServiceApi
 

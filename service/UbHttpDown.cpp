@@ -250,6 +250,8 @@ bool CUbHttpDown::Perform(bool get)
                                             : kDefaultStallSeconds;
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, stall);
+    if (m_deadline > 0)
+        curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(m_deadline));
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.error);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &Transfer::OnWrite);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);

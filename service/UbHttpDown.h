@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -72,6 +73,10 @@ public:
     // Time-outs in milliseconds; 0 keeps the defaults (connect: the library's; receive: a
     // transfer that moves nothing for 60 seconds fails).
     void SetTimeouts(qint32 connectMs, qint32 receiveMs);
+    // Whole-request limit in milliseconds, from the connect to the last byte; 0 means none. The
+    // stall limit alone lets a server that trickles one byte a second hold a request for hours,
+    // so every request that blocks the user-interface thread sets one.
+    void SetDeadline(qint32 totalMs) { m_deadline = std::max(0, totalMs); }
 
     // A PEM file of the authorities to trust in place of the system's bundle, for a service
     // with a private authority; empty uses the system's. Verification is never switched off.
@@ -105,6 +110,7 @@ private:
     int m_status = 0;
     qint32 m_connectTimeout = 0;
     qint32 m_receiveTimeout = 0;
+    qint32 m_deadline = 0;
     QString m_caFile;
     std::atomic<int> m_cancel {0};
     QList<QPair<QString, QString>> m_postArgs;

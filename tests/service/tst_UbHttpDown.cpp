@@ -126,6 +126,14 @@ protected:
                     return false;
                 });
         });
+        // One byte every 100 ms for as long as the client listens: never a stall.
+        s.Get("/trickle", [this](const httplib::Request &, httplib::Response &res) {
+            res.set_chunked_content_provider(
+                "application/octet-stream", [this](size_t, httplib::DataSink &sink) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    return !stopStall && sink.write("t", 1);
+                });
+        });
         s.Post("/post", [](const httplib::Request &req, httplib::Response &res) {
             res.set_content(req.body + "|" + req.get_header_value("Content-length") + "|"
                                 + req.get_header_value("Content-type") + "|"
@@ -358,6 +366,18 @@ TEST_F(HttpDownTest, CancelFromAnotherThreadEndsAStalledRead)
     canceller.join();
     EXPECT_LT(timer.elapsed(), 2000);
     EXPECT_EQ(down.received, QByteArray(100, 's'));
+}
+
+TEST_F(HttpDownTest, DeadlineEndsATricklingAnswer)
+{
+    CUbHttpDown down("VmEditor");
+    down.SetDeadline(800);
+    QElapsedTimer timer;
+    timer.start();
+    const bool opened = down.OpenUrl(http.Url("/trickle"), true);
+    const bool read = opened && bool(down.ReadAll(10240, 10240, false, 1024));
+    EXPECT_FALSE(read);
+    EXPECT_LT(timer.elapsed(), 5000);
 }
 
 TEST_F(HttpDownTest, NewRequestReplacesAnUnreadOne)
