@@ -26,6 +26,11 @@ std::optional<ViewTransform> RealSizeTransform(QSize client, QSize image,
         return std::nullopt;
     ViewTransform view;
     const double f = RealSizeFactor(calibration, photoScale);
+    // An absurd photo scale (a measuring line of a thousandth of a pixel) would put the image
+    // beyond the range of screen coordinates; there is no real size to show then.
+    const double longest = std::max(image.width(), image.height());
+    if (!std::isfinite(f) || !(f > 0.0) || f * longest > 1e9)
+        return std::nullopt;
     view.ScaleX = view.ScaleY = f;
     view.OffsetX = (client.width() - int(f * image.width())) / 2;
     view.OffsetY

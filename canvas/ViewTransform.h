@@ -2,6 +2,8 @@
 
 #include <QPointF>
 
+#include <cmath>
+
 // How image pixels of a photograph map to client pixels of the canvas:
 //   screen = image * scale + offset, image = (screen - offset) / scale.
 // Image pixels are doubles with the origin at the photograph's top-left corner, y downwards.
@@ -21,3 +23,12 @@ struct ViewTransform
     QPointF ToScreen(QPointF image) const { return {ToScreenX(image.x()), ToScreenY(image.y())}; }
     QPointF ToImage(QPointF screen) const { return {ToImageX(screen.x()), ToImageY(screen.y())}; }
 };
+
+// Image coordinates read from a file are trusted only within this range: far beyond any
+// photograph, yet small enough that every later conversion to screen pixels fits an int.
+inline constexpr double kMaxImageCoordinate = 1e7;
+
+inline bool IsPlausibleImageCoordinate(double v)
+{
+    return std::isfinite(v) && std::abs(v) <= kMaxImageCoordinate;
+}

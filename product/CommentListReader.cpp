@@ -15,6 +15,9 @@ bool CCommentListReader::ReadComment(CDrComment &comment, const CXmlNodePtr &ele
         return false;
     comment.X = x->GetDouble(0.0);
     comment.Y = y->GetDouble(0.0);
+    // A downloaded description may hold anything; a comment far outside any photograph is dropped.
+    if (!IsPlausibleImageCoordinate(comment.X) || !IsPlausibleImageCoordinate(comment.Y))
+        return false;
     comment.SetText(text->GetString());
     return true;
 }

@@ -15,7 +15,8 @@ double CMeasurement::PixelPerMilli(QPointF start, QPointF end, double lengthMm)
         return 0.0;
     const double dx = end.x() - start.x();
     const double dy = end.y() - start.y();
-    return std::sqrt(dy * dy + dx * dx) / lengthMm;
+    const double scale = std::sqrt(dy * dy + dx * dx) / lengthMm;
+    return std::isfinite(scale) ? scale : 0.0;
 }
 
 bool CMeasurement::ApplyMeasurement(CImgFile &photo, QPointF start, QPointF end, double typedLength,

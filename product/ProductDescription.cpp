@@ -113,8 +113,13 @@ bool ReadPhoto(CProduct &product, const CXmlNodePtr &item, int number, const QSt
     auto photo = std::make_unique<CImgFile>();
     const double sx = x1->GetDouble(0.0), sy = y1->GetDouble(0.0);
     const double ex = x2->GetDouble(0.0), ey = y2->GetDouble(0.0);
-    CMeasurement::RestoreMeasurement(*photo, QPointF(sx, sy), QPointF(ex, ey),
-                                     length->GetDouble(0.0));
+    // A measuring line far outside any photograph would give an absurd scale: keep the photo
+    // but treat it as unmeasured.
+    const bool plausible = IsPlausibleImageCoordinate(sx) && IsPlausibleImageCoordinate(sy)
+        && IsPlausibleImageCoordinate(ex) && IsPlausibleImageCoordinate(ey);
+    if (plausible)
+        CMeasurement::RestoreMeasurement(*photo, QPointF(sx, sy), QPointF(ex, ey),
+                                         length->GetDouble(0.0));
     CCommentListReader::ReadCommentList(photo->annotations, item);
 
     const QString name = CPackageNames::MemberFileName(itemId, number, QStringLiteral("vmi"));
@@ -228,6 +233,8 @@ CProductDescription::ChooseResize(const QSize &pixelSize, const CImgFile &photo,
         // Calibrated or not, an unmeasured photograph is held to 2048 x 2048.
         target = fittedWidth(2048, 2048);
     }
+    // A very narrow photograph must not be scaled to nothing.
+    target = std::max(target, 1);
     if (target < w)
         return {1, target / w};
     return {};

@@ -34,14 +34,21 @@ bool CWorkingFolders::CopyIntoFolder(const QString &sourcePath, const QString &f
 {
     if (!CPackageNames::IsSafeFileName(name))
         return false;
-    const QFileInfo source(sourcePath);
-    if (source.isSymLink() || !source.isFile())
+    // A photograph reached through a link is read from its target, which must be a file.
+    const QFileInfo source(QFileInfo(sourcePath).canonicalFilePath());
+    if (!source.isFile())
         return false;
     const QString target = CPackageNames::InFolder(folder, name);
     // QFile::copy refuses an existing target and puts the copy in place only when complete.
     if (QFileInfo(target).exists() || QFileInfo(target).isSymLink())
         return false;
-    return QFile::copy(sourcePath, target);
+    if (!QFile::copy(source.filePath(), target))
+        return false;
+    // The copy takes the source's permissions; a read-only original (a card, a disc, an
+    // unpacked read-only member) would make the working copy impossible to write edits back to.
+    return QFile::setPermissions(target,
+                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                     | QFileDevice::ReadGroup | QFileDevice::ReadOther);
 }
 
 bool CWorkingFolders::MakeThumbnail(CImgFile &photo)

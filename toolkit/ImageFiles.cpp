@@ -325,10 +325,11 @@ QSize FitSizeInBox(const QSize &source, int boxWidth, int boxHeight)
         return {};
     const qint64 w = source.width(), h = source.height();
     // W / w <= H / h, compared without division: the width decides.
+    // A side that truncates to 0 is kept at one pixel, so a long strip still gets a picture.
     const QSize fitted = qint64(boxWidth) * h <= qint64(boxHeight) * w
-        ? QSize(boxWidth, int(h * boxWidth / w))
-        : QSize(int(w * boxHeight / h), boxHeight);
-    return fitted.isEmpty() ? QSize() : fitted;
+        ? QSize(boxWidth, std::max(1, int(h * boxWidth / w)))
+        : QSize(std::max(1, int(w * boxHeight / h)), boxHeight);
+    return fitted;
 }
 
 QImage ScaleImageToFit(const QImage &image, int boxWidth, int boxHeight, QSize *newSize)

@@ -71,6 +71,11 @@ TEST(CommentList, IncompleteItemsAndMissingBlocksGiveNoComments)
         {"any element name", "<comment><list><note><x>1</x><y>2</y><text/></note></list></comment>",
          1},
         {"line element", "<comment><list><Line x1=\"1\"/></list></comment>", 0},
+        {"coordinate beyond any photograph",
+         "<comment><list><item><x>1e300</x><y>2</y><text>far</text></item>"
+         "<item><x>3</x><y>-4e7</y><text>far</text></item>"
+         "<item><x>3</x><y>4</y><text>near</text></item></list></comment>",
+         1},
     };
     for (const Row &row : rows) {
         CXmlDocument document;

@@ -222,6 +222,25 @@ TEST(WorkingFolders, SecondPhotographOfTheSameNameIsNotAdded)
     EXPECT_EQ(ReadBytes(photo->workingPath), ReadBytes(first));
 }
 
+TEST(WorkingFolders, ReadOnlyOrLinkedPhotographGetsAWritableWorkingCopy)
+{
+    Folders folders;
+    const QString original = WritePicture(folders.sourceFolder + QStringLiteral("/ro.jpg"), 40, 30);
+    ASSERT_TRUE(QFile::setPermissions(original, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    auto photo = CWorkingFolders::MakePhotoFromFile(original, folders.tempFolder);
+    ASSERT_TRUE(photo);
+    // Edits are written back over the working copy, so it must be writable by its owner.
+    EXPECT_TRUE(QFileInfo(photo->workingPath).permissions() & QFileDevice::WriteOwner);
+
+    const QString link = folders.sourceFolder + QStringLiteral("/linked.jpg");
+    const QString target = WritePicture(folders.root.path() + QStringLiteral("/t.jpg"), 40, 30);
+    ASSERT_TRUE(QFile::link(target, link));
+    auto linked = CWorkingFolders::MakePhotoFromFile(link, folders.tempFolder);
+    ASSERT_TRUE(linked);
+    EXPECT_FALSE(QFileInfo(linked->workingPath).isSymLink());
+    EXPECT_EQ(ReadBytes(linked->workingPath), ReadBytes(target));
+}
+
 TEST(WorkingFolders, FileThatIsNoPictureIsNotAddedAndLeavesNoCopy)
 {
     Folders folders;

@@ -292,7 +292,8 @@ TEST(ScaleImageToFit, SizesFollowTheRule)
         {"height decides", {100, 100}, 300, 50, {50, 50}},
         {"empty box", {100, 100}, 0, 50, {}},
         {"negative box", {100, 100}, -5, 50, {}},
-        {"rounds to nothing", {10000, 1}, 100, 100, {}},
+        {"a side rounding to nothing keeps one pixel", {10000, 1}, 100, 100, {100, 1}},
+        {"tall strip", {20, 4000}, 140, 140, {1, 140}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.rowName);

@@ -51,6 +51,9 @@ TEST(CanvasGeometry, RealSize)
     EXPECT_FALSE(RealSizeTransform({800, 600}, {2000, 1000}, {0, 0}, 10));
     EXPECT_FALSE(RealSizeTransform({800, 600}, {2000, 1000}, {4, 4}, 0));
     EXPECT_FALSE(RealSizeTransform({800, 600}, {2000, 1000}, {4, 4}, -3));
+    // A scale read from a hostile description: no real size rather than overflowing ints.
+    EXPECT_FALSE(RealSizeTransform({800, 600}, {4000, 3000}, {4, 4}, 1e-6));
+    EXPECT_FALSE(RealSizeTransform({800, 600}, {4000, 3000}, {4, 4}, 1e-320));
 }
 
 TEST(CanvasGeometry, ZoomLevelsAndTheNearestLevelRule)
