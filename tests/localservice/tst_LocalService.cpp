@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <functional>
+
 namespace {
 
 struct Category
@@ -43,12 +45,12 @@ class LocalServiceTest : public ServiceFixture
 {
 protected:
     // Uploads a fresh package for a new demo item and returns the item id.
-    QString UploadedItem(const QByteArray &photo = "photo bytes")
+    QString UploadedItem(const QString &title = QStringLiteral("가죽 가방"))
     {
         const QString itemId = NewItem();
         if (itemId.isEmpty())
             return QString();
-        const ServiceReply reply = Upload(DemoFileName(), MakePackage(itemId, photo));
+        const ServiceReply reply = Upload(DemoFileName(), MakePackage(itemId, title));
         return AnswerText(reply.body, QStringLiteral("Result")) == QLatin1String("Success")
             ? itemId
             : QString();
@@ -171,7 +173,10 @@ TEST_F(LocalServiceTest, UploadListDownloadRoundTrip)
 {
     const QString itemId = NewItem();
     ASSERT_FALSE(itemId.isEmpty());
-    const QByteArray package = MakePackage(itemId, QByteArray(70000, 'p'));
+    PackageContent content;
+    content.photos = {PackagePhoto {QSize(800, 600)}};
+    const QByteArray package = MakePackage(itemId, content);
+    ASSERT_GT(package.size(), 70000);
     ASSERT_FALSE(package.isEmpty());
 
     const ServiceReply upload = Upload(DemoFileName(), package);
@@ -250,8 +255,8 @@ TEST_F(LocalServiceTest, EditorAddressesReachTheService)
 TEST_F(LocalServiceTest, UploadAgainReplacesThePackageAndKeepsTheKeys)
 {
     const QString itemId = NewItem();
-    const ServiceReply first = Upload(DemoFileName(), MakePackage(itemId, "first"));
-    const QByteArray second = MakePackage(itemId, "second version");
+    const ServiceReply first = Upload(DemoFileName(), MakePackage(itemId, QStringLiteral("first")));
+    const QByteArray second = MakePackage(itemId, QStringLiteral("second version"));
     const ServiceReply again = Upload(DemoFileName(), second);
     ASSERT_EQ(AnswerText(again.body, QStringLiteral("Result")), QStringLiteral("Success"));
     EXPECT_EQ(AnswerText(again.body, QStringLiteral("key1")),
@@ -270,9 +275,32 @@ enum class UploadFault {
     NoSeparators,
     NotAZip,
     DescriptionNotFirst,
+    NoDescription,
+    DescriptionNotXml,
+    DescriptionLacksTag,
+    DescriptionNamesOtherItem,
+    PhotoMissing,
+    PhotoNotAPicture,
+    StrayMember,
+    MemberInFolder,
+    MemberAboveTheFolder,
+    MemberAboveWithBackslashes,
+    MemberTwice,
     UnknownItem,
     SomeoneElsesItem,
 };
+
+// The members of a good package, changed by edit, packed again in their new order.
+QByteArray Repacked(const QByteArray &package,
+                    const std::function<void(QList<QPair<QString, QByteArray>> &)> &edit)
+{
+    QList<QPair<QString, QByteArray>> members = ZipMembers(package);
+    EXPECT_FALSE(members.isEmpty());
+    edit(members);
+    return MakeZip(members);
+}
+
+const char *const kBad = "상품 파일이 올바르지 않습니다.";
 
 struct UploadRow
 {
@@ -310,13 +338,60 @@ TEST_P(UploadFailureTest, FailsAndStoresNothing)
     case UploadFault::NotAZip:
         package = "this is not an archive at all";
         break;
-    case UploadFault::DescriptionNotFirst: {
-        package = MakePackage(itemId);
-        // The photograph's member name first: rename the description inside the local header.
-        const QByteArray vmd = (itemId + QStringLiteral(".vmd")).toLatin1();
-        package.replace(30, vmd.size(), (itemId + QStringLiteral(".vmx")).toLatin1());
+    case UploadFault::DescriptionNotFirst:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m.swapItemsAt(0, 1); });
         break;
-    }
+    case UploadFault::NoDescription:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m.removeFirst(); });
+        break;
+    case UploadFault::DescriptionNotXml:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m[0].second = "<product><<"; });
+        break;
+    case UploadFault::DescriptionLacksTag:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m[0].second.replace("\t<tag></tag>\r\n", "");
+            EXPECT_FALSE(m[0].second.contains("<tag>"));
+        });
+        break;
+    case UploadFault::DescriptionNamesOtherItem:
+        package = Repacked(MakePackage(itemId), [&itemId](auto &m) {
+            const QByteArray own = ("<itemID>" + itemId + "</itemID>").toUtf8();
+            EXPECT_TRUE(m[0].second.contains(own));
+            m[0].second.replace(own, "<itemID>999999</itemID>");
+        });
+        break;
+    case UploadFault::PhotoMissing:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m.removeAt(1); });
+        break;
+    case UploadFault::PhotoNotAPicture:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m[1].second = "not a picture"; });
+        break;
+    case UploadFault::StrayMember:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m.append({QStringLiteral("readme.txt"), "hello"});
+        });
+        break;
+    case UploadFault::MemberInFolder:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m.append({"sub/" + m[1].first, m[1].second});
+        });
+        break;
+    case UploadFault::MemberAboveTheFolder:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m.append({"../../../../../" + m[1].first, m[1].second});
+        });
+        break;
+    case UploadFault::MemberAboveWithBackslashes:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m.append({"..\\..\\..\\..\\..\\x" + m[1].first, m[1].second});
+        });
+        break;
+    case UploadFault::MemberTwice:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            const auto copy = m.at(1);
+            m.append(copy);
+        });
+        break;
     case UploadFault::UnknownItem:
         package = MakePackage(QStringLiteral("999999999"));
         break;
@@ -336,7 +411,13 @@ TEST_P(UploadFailureTest, FailsAndStoresNothing)
     EXPECT_EQ(AnswerText(reply.body, QStringLiteral("Result")), QString::fromUtf8(row.result));
     EXPECT_FALSE(reply.body.contains("<key1>"));
     EXPECT_FALSE(QFile::exists(service->PackagePath(itemId)));
+    // The upload and the folder it was checked in are gone, and nothing landed beside the data.
     EXPECT_TRUE(QDir(service->DataFolder() + QStringLiteral("/incoming")).isEmpty());
+    EXPECT_EQ(
+        QDir(dataDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList {QStringLiteral("data")});
+    EXPECT_EQ(QDir(service->DataFolder()).entryList(QDir::Files | QDir::Hidden),
+              QStringList {QStringLiteral("service.db")});
     EXPECT_EQ(AnswerText(Get(ListUrl(QString())).body, QStringLiteral("totCnt")),
               QStringLiteral("0"));
 }
@@ -348,9 +429,19 @@ INSTANTIATE_TEST_SUITE_P(
         UploadRow {"WrongKey", UploadFault::WrongKey, "비밀번호가 일치하지 않습니다."},
         UploadRow {"WrongPartner", UploadFault::WrongPartner, "비밀번호가 일치하지 않습니다."},
         UploadRow {"NoSeparators", UploadFault::NoSeparators, "잘못된 요청입니다."},
-        UploadRow {"NotAZip", UploadFault::NotAZip, "상품 파일이 올바르지 않습니다."},
-        UploadRow {"DescriptionNotFirst", UploadFault::DescriptionNotFirst,
-                   "상품 파일이 올바르지 않습니다."},
+        UploadRow {"NotAZip", UploadFault::NotAZip, kBad},
+        UploadRow {"DescriptionNotFirst", UploadFault::DescriptionNotFirst, kBad},
+        UploadRow {"NoDescription", UploadFault::NoDescription, kBad},
+        UploadRow {"DescriptionNotXml", UploadFault::DescriptionNotXml, kBad},
+        UploadRow {"DescriptionLacksTag", UploadFault::DescriptionLacksTag, kBad},
+        UploadRow {"DescriptionNamesOtherItem", UploadFault::DescriptionNamesOtherItem, kBad},
+        UploadRow {"PhotoMissing", UploadFault::PhotoMissing, kBad},
+        UploadRow {"PhotoNotAPicture", UploadFault::PhotoNotAPicture, kBad},
+        UploadRow {"StrayMember", UploadFault::StrayMember, kBad},
+        UploadRow {"MemberInFolder", UploadFault::MemberInFolder, kBad},
+        UploadRow {"MemberAboveTheFolder", UploadFault::MemberAboveTheFolder, kBad},
+        UploadRow {"MemberAboveWithBackslashes", UploadFault::MemberAboveWithBackslashes, kBad},
+        UploadRow {"MemberTwice", UploadFault::MemberTwice, kBad},
         UploadRow {"UnknownItem", UploadFault::UnknownItem, "상품을 찾을 수 없습니다."},
         UploadRow {"SomeoneElsesItem", UploadFault::SomeoneElsesItem, "권한이 없는 상품입니다."}),
     [](const auto &info) { return std::string(info.param.name); });
