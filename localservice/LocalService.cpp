@@ -472,6 +472,16 @@ void CLocalService::Upload(const httplib::Request &req, httplib::Response &res,
     if (!user || user->pnsCd != pnsCd)
         return fail(kWrongPassword);
 
+    // Whose item it is, before anything is unpacked for it.
+    QString itemId;
+    if (!CPackageCheck::ItemIdOf(incoming.fileName(), itemId))
+        return fail(kBadPackage);
+    const std::optional<CServiceItem> item = m_db.FindItem(itemId);
+    if (!item)
+        return fail(kNoItem);
+    if (item->userId != user->userId)
+        return fail(kNotYours);
+
     // The package is unpacked for checking in a folder of its own inside the data folder, removed
     // again whatever the outcome.
     CPackageInfo info;
@@ -480,14 +490,10 @@ void CLocalService::Upload(const httplib::Request &req, httplib::Response &res,
         if (!work.isValid())
             return fail(kServerError);
         QString why;
-        if (!CPackageCheck::Inspect(incoming.fileName(), work.path(), info, &why))
+        if (!CPackageCheck::Inspect(incoming.fileName(), work.path(), info, &why)
+            || info.itemId != item->itemId)
             return fail(kBadPackage);
     }
-    const std::optional<CServiceItem> item = m_db.FindItem(info.itemId);
-    if (!item)
-        return fail(kNoItem);
-    if (item->userId != user->userId)
-        return fail(kNotYours);
 
     // Replace the stored package in one step, so a reader never sees half of one.
     incoming.close();
@@ -566,7 +572,7 @@ void CLocalService::PackageImage(const httplib::Request &req, httplib::Response 
 {
     auto notFound = [&res] {
         res.status = 404;
-        res.set_content(kNoItem, "text/plain; charset=UTF-8");
+        res.set_content(std::string(kNoItem), "text/plain; charset=UTF-8");
     };
     if (req.matches.size() != 3)
         return notFound();

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QHash>
 #include <QRegularExpression>
+#include <QStorageInfo>
 #include <QStringList>
 
 namespace {
@@ -58,6 +59,21 @@ bool CPackageCheck::IsMemberName(const QString &itemId, const QString &name)
     // The number is written "%04d", so "0000" and "01234" never occur.
     return match.hasMatch() && match.captured(1).toInt() >= 1
         && (match.captured(1).size() == 4 || match.captured(1).at(0) != u'0');
+}
+
+bool CPackageCheck::ItemIdOf(const QString &zipPath, QString &itemId)
+{
+    itemId.clear();
+    CUbUnzip unzip;
+    ZipItem first;
+    if (!unzip.Open(zipPath) || !unzip.GetItem(0, first)
+        || !first.name.endsWith(QLatin1String(".vmd")))
+        return false;
+    const QString id = first.name.left(first.name.size() - 4);
+    if (!IsItemId(id))
+        return false;
+    itemId = id;
+    return true;
 }
 
 bool CPackageCheck::Inspect(const QString &zipPath, const QString &workFolder, CPackageInfo &info,
@@ -111,6 +127,11 @@ bool CPackageCheck::Inspect(const QString &zipPath, const QString &workFolder, C
     const QString temp = workFolder + QStringLiteral("/temp");
     if (!QDir().mkpath(unpacked) || !QDir().mkpath(temp))
         return fail("the work folder cannot be made");
+    // The full images are there twice (unpacked, and as the reader's working copies).
+    const QStorageInfo disk(workFolder);
+    if (disk.isValid() && disk.bytesAvailable() >= 0
+        && disk.bytesAvailable() < 2 * total + 16LL * 1024 * 1024)
+        return fail("the disk has no room to check the package");
     for (auto it = members.cbegin(); it != members.cend(); ++it) {
         if (!it.key().endsWith(QLatin1String(".vmd")) && !it.key().endsWith(QLatin1String(".vmi")))
             continue;

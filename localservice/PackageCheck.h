@@ -26,7 +26,11 @@ public:
     static constexpr int kMaxMembers = 1 + 5 * 2000;
     // Most bytes all members may declare unpacked, and one member alone.
     static constexpr qint64 kMaxUnpackedBytes = 1024LL * 1024 * 1024;
-    static constexpr qint64 kMaxMemberBytes = 256LL * 1024 * 1024;
+    static constexpr qint64 kMaxMemberBytes = 128LL * 1024 * 1024;
+
+    // The item a package is for, from the name of its first member "<itemId>.vmd", without
+    // unpacking anything; false when it is no zip or does not begin with a description.
+    static bool ItemIdOf(const QString &zipPath, QString &itemId);
 
     static bool Inspect(const QString &zipPath, const QString &workFolder, CPackageInfo &info,
                         QString *why);
