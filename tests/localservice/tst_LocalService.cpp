@@ -286,6 +286,7 @@ enum class UploadFault {
     MemberAboveTheFolder,
     MemberAboveWithBackslashes,
     MemberTwice,
+    MemberDeclaresTooMuch,
     UnknownItem,
     SomeoneElsesItem,
 };
@@ -392,6 +393,24 @@ TEST_P(UploadFailureTest, FailsAndStoresNothing)
             m.append(copy);
         });
         break;
+    case UploadFault::MemberDeclaresTooMuch: {
+        // The photograph's directory entry claims 3.75 GiB unpacked.
+        package = MakePackage(itemId);
+        auto le = [&package](qsizetype at, int bytes) {
+            qint64 v = 0;
+            for (int i = bytes - 1; i >= 0; --i)
+                v = (v << 8) | static_cast<uchar>(package.at(at + i));
+            return static_cast<qsizetype>(v);
+        };
+        const qsizetype end = package.lastIndexOf("PK\x05\x06");
+        ASSERT_GT(end, 0);
+        const qsizetype first = le(end + 16, 4); // the description's entry
+        const qsizetype central
+            = first + 46 + le(first + 28, 2) + le(first + 30, 2) + le(first + 32, 2);
+        ASSERT_EQ(package.mid(central, 4), QByteArray("PK\x01\x02"));
+        package.replace(central + 24, 4, QByteArray("\x00\x00\x00\xF0", 4));
+        break;
+    }
     case UploadFault::UnknownItem:
         package = MakePackage(QStringLiteral("999999999"));
         break;
@@ -442,6 +461,7 @@ INSTANTIATE_TEST_SUITE_P(
         UploadRow {"MemberAboveTheFolder", UploadFault::MemberAboveTheFolder, kBad},
         UploadRow {"MemberAboveWithBackslashes", UploadFault::MemberAboveWithBackslashes, kBad},
         UploadRow {"MemberTwice", UploadFault::MemberTwice, kBad},
+        UploadRow {"MemberDeclaresTooMuch", UploadFault::MemberDeclaresTooMuch, kBad},
         UploadRow {"UnknownItem", UploadFault::UnknownItem, "상품을 찾을 수 없습니다."},
         UploadRow {"SomeoneElsesItem", UploadFault::SomeoneElsesItem, "권한이 없는 상품입니다."}),
     [](const auto &info) { return std::string(info.param.name); });
