@@ -646,4 +646,26 @@ TEST_F(LocalServiceTest, DataSurvivesARestart)
     EXPECT_GT(next.toLongLong(), itemId.toLongLong());
 }
 
+// An upload cut off by a stop leaves its file and check folder behind; the next start clears
+// both and nothing else.
+TEST_F(LocalServiceTest, StartClearsWhatAStoppedUploadLeft)
+{
+    const QString itemId = UploadedItem();
+    ASSERT_FALSE(itemId.isEmpty());
+    const QString incoming = service->DataFolder() + QStringLiteral("/incoming");
+    ASSERT_TRUE(QDir().mkpath(incoming + QStringLiteral("/check-abc123/package")));
+    QFile left(incoming + QStringLiteral("/check-abc123/package/1.vmd"));
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
+    QFile upload(incoming + QStringLiteral("/upload-abc123"));
+    ASSERT_TRUE(upload.open(QIODevice::WriteOnly));
+    upload.close();
+    CLocalService again(service->DataFolder());
+    QString error;
+    ASSERT_TRUE(again.Open(&error)) << error.toStdString();
+    EXPECT_TRUE(QDir(incoming).isEmpty());
+    EXPECT_TRUE(QFile::exists(again.PackagePath(itemId)));
+    EXPECT_EQ(again.Database().Photos(itemId).size(), 1);
+}
+
 } // namespace
