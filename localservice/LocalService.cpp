@@ -2,12 +2,15 @@
 
 #include "PackageCheck.h"
 #include "ProductPage.h"
+#include "RealSize.h"
 #include "ServiceKey.h"
+#include "UbUnzip.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QXmlStreamWriter>
 
@@ -188,6 +191,10 @@ bool CLocalService::Open(QString *error)
     QDir incoming(m_incomingFolder);
     for (const QString &name : incoming.entryList(QDir::Files | QDir::Hidden | QDir::System))
         incoming.remove(name);
+    // So are the folders packages were checked in.
+    for (const QString &name :
+         incoming.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks))
+        QDir(incoming.filePath(name)).removeRecursively();
     return m_db.Open(m_dataFolder + QStringLiteral("/service.db"), error);
 }
 
@@ -228,6 +235,9 @@ void CLocalService::Register(httplib::Server &server)
                [this](const httplib::Request &req, httplib::Response &res) {
                    ProductPage(req, res, false);
                });
+    server.Get(
+        R"(/vmi/([0-9]{1,18})/([A-Za-z0-9_.]{1,64}))",
+        [this](const httplib::Request &req, httplib::Response &res) { PackageImage(req, res); });
     server.Post("/CommonProductUploadAction.uvm",
                 [this](const httplib::Request &req, httplib::Response &res,
                        const httplib::ContentReader &reader) { Upload(req, res, reader); });
@@ -338,7 +348,12 @@ void CLocalService::GetItemList(const httplib::Request &req, httplib::Response &
         xml.writeStartElement(QStringLiteral("item"));
         xml.writeTextElement(QStringLiteral("itemId"), item.itemId);
         xml.writeTextElement(QStringLiteral("itemNm"), item.itemNm);
-        xml.writeTextElement(QStringLiteral("thumbnail"), item.thumbnail);
+        xml.writeTextElement(
+            QStringLiteral("thumbnail"),
+            item.thumbnail.isEmpty()
+                ? QString()
+                : QStringLiteral("http://%1%2")
+                      .arg(RequestHost(req), ImagePath(item.itemId, item.thumbnail)));
         xml.writeTextElement(QStringLiteral("cateNm"), item.cateNm);
         xml.writeTextElement(QStringLiteral("totCnt"), QString::number(item.photoCnt));
         xml.writeTextElement(QStringLiteral("vmiCnt"), QString::number(item.measuredCnt));
@@ -457,15 +472,28 @@ void CLocalService::Upload(const httplib::Request &req, httplib::Response &res,
     if (!user || user->pnsCd != pnsCd)
         return fail(kWrongPassword);
 
-    CPackageInfo info;
-    QString why;
-    if (!CPackageCheck::Inspect(incoming.fileName(), info, &why))
+    // Whose item it is, before anything is unpacked for it.
+    QString itemId;
+    if (!CPackageCheck::ItemIdOf(incoming.fileName(), itemId))
         return fail(kBadPackage);
-    const std::optional<CServiceItem> item = m_db.FindItem(info.itemId);
+    const std::optional<CServiceItem> item = m_db.FindItem(itemId);
     if (!item)
         return fail(kNoItem);
     if (item->userId != user->userId)
         return fail(kNotYours);
+
+    // The package is unpacked for checking in a folder of its own inside the data folder, removed
+    // again whatever the outcome.
+    CPackageInfo info;
+    {
+        QTemporaryDir work(m_incomingFolder + QStringLiteral("/check-XXXXXX"));
+        if (!work.isValid())
+            return fail(kServerError);
+        QString why;
+        if (!CPackageCheck::Inspect(incoming.fileName(), work.path(), info, &why)
+            || info.itemId != item->itemId)
+            return fail(kBadPackage);
+    }
 
     // Replace the stored package in one step, so a reader never sees half of one.
     incoming.close();
@@ -476,7 +504,7 @@ void CLocalService::Upload(const httplib::Request &req, httplib::Response &res,
     incoming.setAutoRemove(false);
 
     const std::optional<CServiceItem> stored
-        = m_db.StoreUpload(item->itemId, written, info.summary);
+        = m_db.StoreUpload(item->itemId, written, info.summary, info.photos);
     if (!stored)
         return fail(kServerError);
     const QString host = RequestHost(req);
@@ -519,8 +547,67 @@ void CLocalService::ProductPage(const httplib::Request &req, httplib::Response &
         res.set_content(CProductPage::NotFound().toStdString(), htmlType);
         return;
     }
-    // The photographs and their millimetre sizes come from the stored description once the
-    // service reads packages; until then the page shows the product's texts.
-    const QList<CProductPagePhoto> photos;
+    QList<CProductPagePhoto> photos;
+    for (const CServicePhoto &stored : m_db.Photos(item->itemId)) {
+        CProductPagePhoto photo;
+        photo.source = ImagePath(item->itemId, stored.member);
+        if (const std::optional<QSizeF> size
+            = CRealSize::SizeMm(QSize(stored.widthPx, stored.heightPx), {stored.x1, stored.y1},
+                                {stored.x2, stored.y2}, stored.lengthMm)) {
+            photo.measured = true;
+            photo.widthMm = size->width();
+            photo.heightMm = size->height();
+        }
+        photos.append(photo);
+    }
     res.set_content(CProductPage::Render(*item, photos, preview).toStdString(), htmlType);
+}
+
+QString CLocalService::ImagePath(const QString &itemId, const QString &member)
+{
+    return QStringLiteral("/vmi/%1/%2").arg(itemId, member);
+}
+
+void CLocalService::PackageImage(const httplib::Request &req, httplib::Response &res)
+{
+    auto notFound = [&res] {
+        res.status = 404;
+        res.set_content(std::string(kNoItem), "text/plain; charset=UTF-8");
+    };
+    if (req.matches.size() != 3)
+        return notFound();
+    const QString itemId = QString::fromStdString(req.matches[1].str());
+    const QString member = QString::fromStdString(req.matches[2].str());
+    // Only the pictures of an uploaded item, under the names its package holds them by.
+    if (!CPackageCheck::IsMemberName(itemId, member) || member.endsWith(QLatin1String(".vmd")))
+        return notFound();
+    const std::optional<CServiceItem> item = m_db.FindItem(itemId);
+    if (!item || !item->uploaded)
+        return notFound();
+    CUbUnzip unzip;
+    if (!unzip.Open(PackagePath(item->itemId)))
+        return notFound();
+    ZipItem count;
+    if (!unzip.GetItem(-1, count))
+        return notFound();
+    for (int i = 0; i < count.index; ++i) {
+        ZipItem entry;
+        if (!unzip.GetItem(i, entry) || entry.name != member)
+            continue;
+        if (entry.size > CPackageCheck::kMaxMemberBytes)
+            return notFound();
+        std::string bytes;
+        bytes.reserve(entry.size);
+        const int rc = unzip.ExtractToSink(i, [&bytes, &entry](const char *data, int size) {
+            if (bytes.size() + static_cast<size_t>(size) > entry.size)
+                return false;
+            bytes.append(data, static_cast<size_t>(size));
+            return true;
+        });
+        if (rc != 0)
+            return notFound();
+        res.set_content(std::move(bytes), "image/jpeg");
+        return;
+    }
+    notFound();
 }

@@ -36,6 +36,8 @@ public:
 
     const QString &DataFolder() const { return m_dataFolder; }
     QString PackagePath(const QString &itemId) const;
+    // Where a picture of a stored package is served, relative to the host.
+    static QString ImagePath(const QString &itemId, const QString &member);
     CServiceDatabase &Database() { return m_db; }
 
 private:
@@ -49,6 +51,8 @@ private:
                 const httplib::ContentReader &reader);
     void Comment(const httplib::Request &req, httplib::Response &res);
     void ProductPage(const httplib::Request &req, httplib::Response &res, bool preview);
+    // GET /vmi/<itemId>/<member>: one picture of a stored package.
+    void PackageImage(const httplib::Request &req, httplib::Response &res);
 
     // The user named by userId whose service key is key; empty when either is wrong.
     std::optional<CServiceUser> Authenticate(const QString &userId, const QString &key);

@@ -1,30 +1,83 @@
 #include "PackageCheck.h"
 
-#include <QFile>
+#include "PackageNames.h"
+#include "Product.h"
+#include "ProductDescription.h"
+#include "RealSize.h"
+#include "UbUnzip.h"
+#include "XmlDocument.h"
 
-#include <algorithm>
+#include <QDir>
+#include <QHash>
+#include <QRegularExpression>
+#include <QStorageInfo>
+#include <QStringList>
 
 namespace {
 
-quint16 Le16(const uchar *p)
+// The visibility the editor's save options chose: "Y" public, "N" private, anything else (or no
+// save options at all) a temporary save that nobody else is meant to see yet.
+QChar Visibility(const QString &descriptionPath)
 {
-    return static_cast<quint16>(p[0] | (p[1] << 8));
-}
-
-// The zip's closing record must be present, or the archive cannot be opened at all.
-bool HasEndRecord(QFile &file)
-{
-    const qint64 size = file.size();
-    const qint64 tail = std::min<qint64>(size, 22 + 0xFFFF);
-    if (!file.seek(size - tail))
-        return false;
-    const QByteArray bytes = file.read(tail);
-    return bytes.size() == tail && bytes.lastIndexOf(QByteArrayLiteral("PK\x05\x06")) >= 0;
+    CXmlDocument document;
+    if (!document.Open(descriptionPath))
+        return u'T';
+    const QString tempSave = document.GetRoot()
+                                 ->GetChild(QStringLiteral("saveOptions"))
+                                 ->GetAttribute(QStringLiteral("tempSave"));
+    if (tempSave == QLatin1String("Y"))
+        return u'Y';
+    if (tempSave == QLatin1String("N"))
+        return u'N';
+    return u'T';
 }
 
 } // namespace
 
-bool CPackageCheck::Inspect(const QString &zipPath, CPackageInfo &info, QString *why)
+bool CPackageCheck::IsItemId(const QString &itemId)
+{
+    if (itemId.isEmpty() || itemId.size() > 18)
+        return false;
+    for (const QChar c : itemId) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+bool CPackageCheck::IsMemberName(const QString &itemId, const QString &name)
+{
+    if (!IsItemId(itemId) || !CPackageNames::IsSafeFileName(name))
+        return false;
+    if (name == CPackageNames::DescriptionFileName(itemId))
+        return true;
+    static const QRegularExpression photoMember(
+        QStringLiteral("^_([0-9]{4,9})\\.(vmi|vmt|vmu|vmv|vi1)$"));
+    if (!name.startsWith(itemId))
+        return false;
+    const QRegularExpressionMatch match = photoMember.match(QStringView(name).mid(itemId.size()));
+    // The number is written "%04d", so "0000" and "01234" never occur.
+    return match.hasMatch() && match.captured(1).toInt() >= 1
+        && (match.captured(1).size() == 4 || match.captured(1).at(0) != u'0');
+}
+
+bool CPackageCheck::ItemIdOf(const QString &zipPath, QString &itemId)
+{
+    itemId.clear();
+    CUbUnzip unzip;
+    ZipItem first;
+    if (!unzip.Open(zipPath) || !unzip.GetItem(0, first)
+        || !first.name.endsWith(QLatin1String(".vmd")))
+        return false;
+    const QString id = first.name.left(first.name.size() - 4);
+    if (!IsItemId(id))
+        return false;
+    itemId = id;
+    return true;
+}
+
+bool CPackageCheck::Inspect(const QString &zipPath, const QString &workFolder, CPackageInfo &info,
+                            QString *why)
 {
     auto fail = [why](const char *text) {
         if (why)
@@ -32,28 +85,98 @@ bool CPackageCheck::Inspect(const QString &zipPath, CPackageInfo &info, QString 
         return false;
     };
     info = CPackageInfo();
-    QFile file(zipPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail("the package cannot be read");
-    // Local header: signature, then the name length at offset 26 and the name at 30.
-    const QByteArray header = file.read(30);
-    if (header.size() < 30 || !header.startsWith(QByteArrayLiteral("PK\x03\x04")))
+    CUbUnzip unzip;
+    if (!unzip.Open(zipPath))
         return fail("the package is not a zip archive");
-    const quint16 nameLength = Le16(reinterpret_cast<const uchar *>(header.constData()) + 26);
-    if (nameLength < 5 || nameLength > 259)
-        return fail("the package's first member has no description name");
-    const QByteArray name = file.read(nameLength);
-    if (name.size() != nameLength || !name.endsWith(".vmd"))
+    ZipItem count;
+    if (!unzip.GetItem(-1, count) || count.index < 1)
+        return fail("the package is empty");
+    if (count.index > kMaxMembers)
+        return fail("the package holds too many members");
+
+    // The description comes first and names the item.
+    ZipItem first;
+    if (!unzip.GetItem(0, first) || !first.name.endsWith(QLatin1String(".vmd")))
         return fail("the package does not begin with its description");
-    const QByteArray id = name.left(name.size() - 4);
-    if (id.isEmpty() || id.size() > 18)
+    const QString itemId = first.name.left(first.name.size() - 4);
+    if (!IsItemId(itemId))
         return fail("the description's name is not an item id");
-    for (const char c : id) {
-        if (c < '0' || c > '9')
-            return fail("the description's name is not an item id");
+
+    QHash<QString, int> members; // name -> index
+    qint64 total = 0;
+    for (int i = 0; i < count.index; ++i) {
+        ZipItem item;
+        if (!unzip.GetItem(i, item))
+            return fail("a member of the package cannot be read");
+        if ((item.attributes & 0x10) != 0 || !IsMemberName(itemId, item.name))
+            return fail("the package holds a member that is not named after its item");
+        if (members.contains(item.name))
+            return fail("the package holds a member twice");
+        if (item.size > kMaxMemberBytes)
+            return fail("a member of the package is too large");
+        total += item.size;
+        if (total > kMaxUnpackedBytes)
+            return fail("the package unpacks to too many bytes");
+        members.insert(item.name, i);
     }
-    if (!HasEndRecord(file))
-        return fail("the package is cut short");
-    info.itemId = QString::fromLatin1(id);
+    if (first.size > CXmlDocument::MaxFileSize)
+        return fail("the description is too large");
+
+    // Only what the reader needs is unpacked, each under the name checked above.
+    const QString unpacked = workFolder + QStringLiteral("/package");
+    const QString temp = workFolder + QStringLiteral("/temp");
+    if (!QDir().mkpath(unpacked) || !QDir().mkpath(temp))
+        return fail("the work folder cannot be made");
+    // The full images are there twice (unpacked, and as the reader's working copies).
+    const QStorageInfo disk(workFolder);
+    if (disk.isValid() && disk.bytesAvailable() >= 0
+        && disk.bytesAvailable() < 2 * total + 16LL * 1024 * 1024)
+        return fail("the disk has no room to check the package");
+    for (auto it = members.cbegin(); it != members.cend(); ++it) {
+        if (!it.key().endsWith(QLatin1String(".vmd")) && !it.key().endsWith(QLatin1String(".vmi")))
+            continue;
+        if (unzip.UnzipItem(it.value(), CPackageNames::InFolder(unpacked, it.key())) != 0)
+            return fail("a member of the package does not unpack");
+    }
+    unzip.Close();
+
+    CProduct product;
+    if (!CProductDescription::ReadDescription(product, unpacked, itemId, temp))
+        return fail("the description cannot be read");
+    if (product.header.itemId != itemId)
+        return fail("the description names another item");
+
+    CServiceItemSummary &summary = info.summary;
+    summary.itemNm = product.header.title;
+    QStringList categories;
+    for (const CCategory *category : product.header.categories)
+        categories.append(category->pathName);
+    summary.cateNm = categories.join(QStringLiteral(", "));
+    summary.explanation = product.header.explanation;
+    summary.useTyp = Visibility(CPackageNames::InFolder(unpacked, first.name));
+    summary.photoCnt = product.Count();
+    const QString thumbnail = CPackageNames::MemberFileName(itemId, 1, QStringLiteral("vmt"));
+    if (members.contains(thumbnail))
+        summary.thumbnail = thumbnail;
+    for (int i = 0; i < product.Count(); ++i) {
+        const CImgFile &photo = *product.PhotoAt(i);
+        CServicePhoto stored;
+        stored.number = i + 1;
+        stored.member = CPackageNames::MemberFileName(itemId, i + 1, QStringLiteral("vmi"));
+        const QSize pixels = CProductDescription::PhotoPixelSize(photo.workingPath);
+        stored.widthPx = pixels.width();
+        stored.heightPx = pixels.height();
+        stored.x1 = photo.MeasureX1;
+        stored.y1 = photo.MeasureY1;
+        stored.x2 = photo.MeasureX2;
+        stored.y2 = photo.MeasureY2;
+        stored.lengthMm = photo.LengthMm;
+        if (CRealSize::SizeMm(pixels, {stored.x1, stored.y1}, {stored.x2, stored.y2},
+                              stored.lengthMm))
+            ++summary.measuredCnt;
+        info.photos.append(stored);
+    }
+    product.Clear();
+    info.itemId = itemId;
     return true;
 }

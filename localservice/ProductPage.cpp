@@ -43,10 +43,13 @@ QByteArray CProductPage::Render(const CServiceItem &item, const QList<CProductPa
         const CProductPagePhoto &photo = photos.at(i);
         body += QStringLiteral("<figure>\n<img src=\"%1\" alt=\"%2\">\n")
                     .arg(Html(photo.source), Html(QStringLiteral("사진 %1").arg(i + 1)));
-        if (photo.widthMm > 0 && photo.heightMm > 0)
-            body += QStringLiteral("<figcaption>%1 mm × %2 mm</figcaption>\n")
+        if (photo.measured)
+            body += QStringLiteral(
+                        "<figcaption class=\"size\">가로 %1 mm × 세로 %2 mm</figcaption>\n")
                         .arg(photo.widthMm, 0, 'f', 1)
                         .arg(photo.heightMm, 0, 'f', 1);
+        else
+            body += QStringLiteral("<figcaption class=\"size\">실측되지 않은 사진</figcaption>\n");
         body += QStringLiteral("</figure>\n");
     }
     body += QStringLiteral("</section>\n");

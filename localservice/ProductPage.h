@@ -11,7 +11,8 @@
 struct CProductPagePhoto
 {
     QString source;
-    double widthMm = 0; // 0 when the photograph was never measured
+    bool measured = false;
+    double widthMm = 0;
     double heightMm = 0;
 };
 

@@ -37,6 +37,12 @@ public:
             sqlite3_bind_int64(m_stmt, i, value);
         return *this;
     }
+    Statement &bind(int i, double value)
+    {
+        if (m_stmt)
+            sqlite3_bind_double(m_stmt, i, value);
+        return *this;
+    }
     // SQLITE_ROW, SQLITE_DONE or an error.
     int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
     QString text(int column) const
@@ -45,6 +51,7 @@ public:
         return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, column)) : QString();
     }
     qint64 integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    double real(int column) const { return sqlite3_column_double(m_stmt, column); }
 
 private:
     sqlite3_stmt *m_stmt = nullptr;
@@ -79,6 +86,15 @@ CREATE TABLE IF NOT EXISTS items(
   reg_dtm TEXT NOT NULL DEFAULT '',
   uploaded INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX IF NOT EXISTS items_by_partner ON items(pns_cd, uploaded, item_no);
+CREATE TABLE IF NOT EXISTS photos(
+  item_no INTEGER NOT NULL REFERENCES items(item_no),
+  number INTEGER NOT NULL,
+  member TEXT NOT NULL,
+  width_px INTEGER NOT NULL,
+  height_px INTEGER NOT NULL,
+  x1 REAL NOT NULL, y1 REAL NOT NULL, x2 REAL NOT NULL, y2 REAL NOT NULL,
+  length_mm REAL NOT NULL,
+  PRIMARY KEY(item_no, number));
 CREATE TABLE IF NOT EXISTS comments(
   comment_no INTEGER PRIMARY KEY AUTOINCREMENT,
   item_no INTEGER NOT NULL REFERENCES items(item_no),
@@ -364,7 +380,8 @@ std::optional<CServiceItem> CServiceDatabase::FindItem(const QString &itemId)
 }
 
 std::optional<CServiceItem> CServiceDatabase::StoreUpload(const QString &itemId, qint64 packageSize,
-                                                          const CServiceItemSummary &summary)
+                                                          const CServiceItemSummary &summary,
+                                                          const QList<CServicePhoto> &photos)
 {
     std::lock_guard guard(m_lock);
     std::optional<CServiceItem> item = FindItemLocked(itemId);
@@ -375,25 +392,83 @@ std::optional<CServiceItem> CServiceDatabase::StoreUpload(const QString &itemId,
         item->key2 = RandomKey();
         item->key3 = RandomKey();
     }
-    Statement s(m_db,
-                "UPDATE items SET item_nm = ?, cate_nm = ?, explanation = ?, use_typ = ?, "
-                "photo_cnt = ?, measured_cnt = ?, key1 = ?, key2 = ?, key3 = ?, package_size = ?, "
-                "reg_dtm = ?, uploaded = 1 WHERE item_no = ?");
-    s.bind(1, summary.itemNm)
-        .bind(2, summary.cateNm)
-        .bind(3, summary.explanation)
-        .bind(4, QString(summary.useTyp))
-        .bind(5, static_cast<qint64>(summary.photoCnt))
-        .bind(6, static_cast<qint64>(summary.measuredCnt))
-        .bind(7, item->key1)
-        .bind(8, item->key2)
-        .bind(9, item->key3)
-        .bind(10, packageSize)
-        .bind(11, Now())
-        .bind(12, itemId.toLongLong());
-    if (s.step() != SQLITE_DONE)
+    if (!Exec("BEGIN"))
         return std::nullopt;
+    const qint64 itemNo = itemId.toLongLong();
+    bool ok;
+    {
+        Statement s(m_db,
+                    "UPDATE items SET item_nm = ?, cate_nm = ?, explanation = ?, use_typ = ?, "
+                    "photo_cnt = ?, measured_cnt = ?, key1 = ?, key2 = ?, key3 = ?, "
+                    "package_size = ?, reg_dtm = ?, thumbnail = ?, uploaded = 1 WHERE item_no = ?");
+        s.bind(1, summary.itemNm)
+            .bind(2, summary.cateNm)
+            .bind(3, summary.explanation)
+            .bind(4, QString(summary.useTyp))
+            .bind(5, static_cast<qint64>(summary.photoCnt))
+            .bind(6, static_cast<qint64>(summary.measuredCnt))
+            .bind(7, item->key1)
+            .bind(8, item->key2)
+            .bind(9, item->key3)
+            .bind(10, packageSize)
+            .bind(11, Now())
+            .bind(12, summary.thumbnail)
+            .bind(13, itemNo);
+        ok = s.step() == SQLITE_DONE;
+        Statement clear(m_db, "DELETE FROM photos WHERE item_no = ?");
+        clear.bind(1, itemNo);
+        ok = ok && clear.step() == SQLITE_DONE;
+    }
+    for (const CServicePhoto &photo : photos) {
+        if (!ok)
+            break;
+        Statement s(m_db,
+                    "INSERT INTO photos(item_no, number, member, width_px, height_px, x1, y1, x2, "
+                    "y2, length_mm) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        s.bind(1, itemNo)
+            .bind(2, static_cast<qint64>(photo.number))
+            .bind(3, photo.member)
+            .bind(4, static_cast<qint64>(photo.widthPx))
+            .bind(5, static_cast<qint64>(photo.heightPx))
+            .bind(6, photo.x1)
+            .bind(7, photo.y1)
+            .bind(8, photo.x2)
+            .bind(9, photo.y2)
+            .bind(10, photo.lengthMm);
+        ok = s.step() == SQLITE_DONE;
+    }
+    if (!ok || !Exec("COMMIT")) {
+        Exec("ROLLBACK");
+        return std::nullopt;
+    }
     return FindItemLocked(itemId);
+}
+
+QList<CServicePhoto> CServiceDatabase::Photos(const QString &itemId)
+{
+    std::lock_guard guard(m_lock);
+    QList<CServicePhoto> out;
+    const std::optional<qint64> no = ItemNo(itemId);
+    if (!m_db || !no)
+        return out;
+    Statement s(m_db,
+                "SELECT number, member, width_px, height_px, x1, y1, x2, y2, length_mm "
+                "FROM photos WHERE item_no = ? ORDER BY number");
+    s.bind(1, *no);
+    while (s.step() == SQLITE_ROW) {
+        CServicePhoto photo;
+        photo.number = static_cast<int>(s.integer(0));
+        photo.member = s.text(1);
+        photo.widthPx = static_cast<int>(s.integer(2));
+        photo.heightPx = static_cast<int>(s.integer(3));
+        photo.x1 = s.real(4);
+        photo.y1 = s.real(5);
+        photo.x2 = s.real(6);
+        photo.y2 = s.real(7);
+        photo.lengthMm = s.real(8);
+        out.append(photo);
+    }
+    return out;
 }
 
 CServiceItemPage CServiceDatabase::ListItems(const QString &pnsCd, const QString &title,

@@ -51,9 +51,21 @@ struct CServiceItemSummary
     QString itemNm;
     QString cateNm;
     QString explanation;
+    QString thumbnail; // member name of the first photograph's thumbnail rendition, or empty
     QChar useTyp = u'Y';
     int photoCnt = 0;
     int measuredCnt = 0;
+};
+
+// One photograph of a stored package, as its pages show it.
+struct CServicePhoto
+{
+    int number = 0; // from 1, in product order
+    QString member; // its full image inside the stored package, "<itemId>_nnnn.vmi"
+    int widthPx = 0; // upright pixel size of that image
+    int heightPx = 0;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0; // the measuring line in image pixels
+    double lengthMm = 0; // 0 when never measured
 };
 
 struct CServiceItemPage
@@ -91,8 +103,12 @@ public:
     std::optional<CServiceItem> FindItem(const QString &itemId);
     // Records an upload: size, summary, time, and the viewer keys (made on the first upload
     // and kept afterwards). Returns the item as stored.
+    // The package's photographs replace the ones stored before, in the same transaction.
     std::optional<CServiceItem> StoreUpload(const QString &itemId, qint64 packageSize,
-                                            const CServiceItemSummary &summary);
+                                            const CServiceItemSummary &summary,
+                                            const QList<CServicePhoto> &photos = {});
+    // The photographs of the item's last upload, in product order.
+    QList<CServicePhoto> Photos(const QString &itemId);
     // Uploaded items of one partner, newest first; title holds the search text (may be empty),
     // useTyp 0 means every visibility.
     CServiceItemPage ListItems(const QString &pnsCd, const QString &title, QChar useTyp, int page,

@@ -1,13 +1,22 @@
 #include "helper_ServiceFixture.h"
 
+#include "DrComment.h"
+#include "DrLine.h"
+#include "ImageFiles.h"
+#include "Measurement.h"
+#include "PackageFlows.h"
+#include "Product.h"
 #include "ServiceKey.h"
 #include "ServiceUrls.h"
 #include "UbHttpDown.h"
 #include "UbHttpFileUp.h"
+#include "UbUnzip.h"
+#include "UbZip.h"
+#include "WorkingFolders.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -109,30 +118,133 @@ QByteArray ServiceFixture::DemoFileName()
     return QByteArray("demo_P0001_") + kDemoKey;
 }
 
-QByteArray ServiceFixture::MakePackage(const QString &itemId, const QByteArray &photo)
+QByteArray ServiceFixture::MakePackage(const QString &itemId, const PackageContent &content)
 {
     QTemporaryDir work;
     if (!work.isValid())
         return QByteArray();
-    const QString vmd = itemId + QStringLiteral(".vmd");
-    const QString vmi = itemId + QStringLiteral("_0001.vmi");
-    QFile description(work.filePath(vmd));
-    QFile image(work.filePath(vmi));
-    if (!description.open(QIODevice::WriteOnly) || !image.open(QIODevice::WriteOnly))
+    const QString tempFolder = work.filePath(QStringLiteral("__temp__"));
+    const QString sources = work.filePath(QStringLiteral("photos"));
+    if (!QDir().mkpath(tempFolder) || !QDir().mkpath(sources))
         return QByteArray();
-    description.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?><Product/>");
-    image.write(photo);
-    description.close();
-    image.close();
-    QProcess zip;
-    zip.setWorkingDirectory(work.path());
-    zip.start(
-        QStringLiteral("zip"),
-        {QStringLiteral("-q"), QStringLiteral("-X"), QStringLiteral("package.zip"), vmd, vmi});
-    if (!zip.waitForFinished(30000) || zip.exitCode() != 0)
+    CProduct product;
+    product.state = CProduct::NewProduct;
+    product.header.itemId = itemId;
+    product.header.title = content.title;
+    product.header.explanation = content.explanation;
+    product.header.saveOptionsSet = 1;
+    product.header.publicationType = content.publicationType;
+    for (const auto &[id, pathName] : content.categories) {
+        auto *category = new CCategory;
+        category->id = id;
+        category->pathName = pathName;
+        product.header.categories.Append(category);
+    }
+    for (qsizetype i = 0; i < content.photos.size(); ++i) {
+        const PackagePhoto &spec = content.photos.at(i);
+        QImage picture(spec.pixels, QImage::Format_RGB32);
+        // Gradients and edges, so the full image is a real JPEG of some size.
+        for (int y = 0; y < picture.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                line[x] = qRgb((x * 7 + int(i) * 60) % 256, (y * 5) % 256,
+                               ((x / 16 + y / 16) % 2) ? 200 : 60);
+        }
+        const QString source = sources + QStringLiteral("/p%1.jpg").arg(i + 1);
+        if (!SaveImageFile(90, picture, source, QStringLiteral("jpg")))
+            return QByteArray();
+        std::unique_ptr<CImgFile> photo = CWorkingFolders::MakePhotoFromFile(source, tempFolder);
+        if (!photo)
+            return QByteArray();
+        if (spec.lengthMm > 0
+            && !CMeasurement::ApplyMeasurement(*photo, spec.start, spec.end, spec.lengthMm, 1))
+            return QByteArray();
+        if (i == 0) {
+            auto *comment = new CDrComment(&photo->annotations);
+            comment->X = 10;
+            comment->Y = 12;
+            comment->SetText(QStringLiteral("손잡이 <가죽> & 실밥"));
+            photo->annotations.AddTail(comment);
+        } else {
+            auto *line = new CDrLine(&photo->annotations);
+            line->X1 = 1;
+            line->Y1 = 2;
+            line->X2 = 30;
+            line->Y2 = 40;
+            photo->annotations.AddTail(line);
+        }
+        product.AppendPhoto(photo.release());
+    }
+    CPackageFlows::SaveRequest request;
+    request.tempFolder = tempFolder;
+    request.userId = QStringLiteral("demo");
+    request.pnsCd = QStringLiteral("P0001");
+    request.serviceKey = QLatin1String(kDemoKey);
+    QString archive;
+    if (CPackageFlows::SavePackage(product, request, &archive) != CPackageFlows::SaveResult::Saved)
         return QByteArray();
-    QFile package(work.filePath(QStringLiteral("package.zip")));
+    QFile package(archive);
     return package.open(QIODevice::ReadOnly) ? package.readAll() : QByteArray();
+}
+
+QByteArray ServiceFixture::MakePackage(const QString &itemId, const QString &title)
+{
+    PackageContent content;
+    content.title = title;
+    return MakePackage(itemId, content);
+}
+
+QByteArray MakeZip(const QList<QPair<QString, QByteArray>> &members)
+{
+    QTemporaryDir work;
+    if (!work.isValid())
+        return QByteArray();
+    CUbZip zip;
+    const QString archive = work.filePath(QStringLiteral("archive.zip"));
+    if (!zip.Create(archive))
+        return QByteArray();
+    for (qsizetype i = 0; i < members.size(); ++i) {
+        QFile file(work.filePath(QStringLiteral("m%1").arg(i)));
+        if (!file.open(QIODevice::WriteOnly)
+            || file.write(members.at(i).second) != members.at(i).second.size())
+            return QByteArray();
+        file.close();
+        if (!zip.AddFile(members.at(i).first, file.fileName()))
+            return QByteArray();
+    }
+    if (!zip.Close())
+        return QByteArray();
+    QFile file(archive);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<QPair<QString, QByteArray>> ZipMembers(const QByteArray &archive)
+{
+    QList<QPair<QString, QByteArray>> members;
+    CUbUnzip unzip;
+    ZipItem count;
+    if (!unzip.OpenMemory(archive) || !unzip.GetItem(-1, count))
+        return members;
+    for (int i = 0; i < count.index; ++i) {
+        ZipItem item;
+        QByteArray bytes("");
+        if (!unzip.GetItem(i, item) || unzip.ExtractToSink(i, [&bytes](const char *data, int size) {
+                bytes.append(data, size);
+                return true;
+            }) != 0)
+            return {};
+        members.append({item.name, bytes});
+    }
+    return members;
+}
+
+QByteArray ZipMember(const QByteArray &archive, const QString &name)
+{
+    for (const auto &[member, bytes] : ZipMembers(archive)) {
+        if (member == name)
+            return bytes;
+    }
+    return QByteArray();
 }
 
 QString AnswerText(const QByteArray &xml, const QString &name)

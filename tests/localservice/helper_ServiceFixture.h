@@ -3,6 +3,10 @@
 #include "LocalService.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QPointF>
+#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -10,6 +14,35 @@
 #include <httplib.h>
 #include <memory>
 #include <thread>
+
+class CProduct;
+
+// One photograph of a test package: a picture of that pixel size, measured when lengthMm > 0.
+struct PackagePhoto
+{
+    PackagePhoto() = default;
+    PackagePhoto(QSize size, QPointF from = {}, QPointF to = {}, double length = 0)
+        : pixels(size)
+        , start(from)
+        , end(to)
+        , lengthMm(length)
+    { }
+    QSize pixels {320, 240};
+    QPointF start;
+    QPointF end;
+    double lengthMm = 0;
+};
+
+// What a test package holds; the defaults make a small public product with one unmeasured
+// photograph.
+struct PackageContent
+{
+    QString title = QStringLiteral("가죽 가방");
+    QString explanation;
+    QList<QPair<QString, QString>> categories; // id, path name
+    int publicationType = 1; // 1 public, 2 private, else temporarily saved
+    QList<PackagePhoto> photos = {PackagePhoto()};
+};
 
 // One answer as the editor's client sees it.
 struct ServiceReply
@@ -39,8 +72,11 @@ protected:
                         const QByteArray &fieldName = "SCRIPT_DOC_NM");
     // A new item id for the demo user.
     QString NewItem();
-    // A zip package of the item: its description first, then one photograph.
-    QByteArray MakePackage(const QString &itemId, const QByteArray &photo = "photo bytes");
+    // A package of the item as the editor saves it (description, renditions, archive), with a
+    // comment on the first photograph and a line on every other.
+    QByteArray MakePackage(const QString &itemId, const PackageContent &content = {});
+    // The same with the title alone changed.
+    QByteArray MakePackage(const QString &itemId, const QString &title);
     // The demo user's upload file name.
     static QByteArray DemoFileName();
 
@@ -50,6 +86,13 @@ protected:
     std::thread thread;
     int port = -1;
 };
+
+// A zip archive holding the given members (name, bytes) in that order, names written as given.
+QByteArray MakeZip(const QList<QPair<QString, QByteArray>> &members);
+// Every member of an archive held in memory, in order; empty when it does not open.
+QList<QPair<QString, QByteArray>> ZipMembers(const QByteArray &archive);
+// The bytes of one member; null when it is not there.
+QByteArray ZipMember(const QByteArray &archive, const QString &name);
 
 // The text of the first element called name in an answer document; null when there is none.
 QString AnswerText(const QByteArray &xml, const QString &name);

@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <functional>
+
 namespace {
 
 struct Category
@@ -43,12 +45,12 @@ class LocalServiceTest : public ServiceFixture
 {
 protected:
     // Uploads a fresh package for a new demo item and returns the item id.
-    QString UploadedItem(const QByteArray &photo = "photo bytes")
+    QString UploadedItem(const QString &title = QStringLiteral("가죽 가방"))
     {
         const QString itemId = NewItem();
         if (itemId.isEmpty())
             return QString();
-        const ServiceReply reply = Upload(DemoFileName(), MakePackage(itemId, photo));
+        const ServiceReply reply = Upload(DemoFileName(), MakePackage(itemId, title));
         return AnswerText(reply.body, QStringLiteral("Result")) == QLatin1String("Success")
             ? itemId
             : QString();
@@ -171,7 +173,10 @@ TEST_F(LocalServiceTest, UploadListDownloadRoundTrip)
 {
     const QString itemId = NewItem();
     ASSERT_FALSE(itemId.isEmpty());
-    const QByteArray package = MakePackage(itemId, QByteArray(70000, 'p'));
+    PackageContent content;
+    content.photos = {PackagePhoto {QSize(800, 600)}};
+    const QByteArray package = MakePackage(itemId, content);
+    ASSERT_GT(package.size(), 70000);
     ASSERT_FALSE(package.isEmpty());
 
     const ServiceReply upload = Upload(DemoFileName(), package);
@@ -250,8 +255,8 @@ TEST_F(LocalServiceTest, EditorAddressesReachTheService)
 TEST_F(LocalServiceTest, UploadAgainReplacesThePackageAndKeepsTheKeys)
 {
     const QString itemId = NewItem();
-    const ServiceReply first = Upload(DemoFileName(), MakePackage(itemId, "first"));
-    const QByteArray second = MakePackage(itemId, "second version");
+    const ServiceReply first = Upload(DemoFileName(), MakePackage(itemId, QStringLiteral("first")));
+    const QByteArray second = MakePackage(itemId, QStringLiteral("second version"));
     const ServiceReply again = Upload(DemoFileName(), second);
     ASSERT_EQ(AnswerText(again.body, QStringLiteral("Result")), QStringLiteral("Success"));
     EXPECT_EQ(AnswerText(again.body, QStringLiteral("key1")),
@@ -270,9 +275,33 @@ enum class UploadFault {
     NoSeparators,
     NotAZip,
     DescriptionNotFirst,
+    NoDescription,
+    DescriptionNotXml,
+    DescriptionLacksTag,
+    DescriptionNamesOtherItem,
+    PhotoMissing,
+    PhotoNotAPicture,
+    StrayMember,
+    MemberInFolder,
+    MemberAboveTheFolder,
+    MemberAboveWithBackslashes,
+    MemberTwice,
+    MemberDeclaresTooMuch,
     UnknownItem,
     SomeoneElsesItem,
 };
+
+// The members of a good package, changed by edit, packed again in their new order.
+QByteArray Repacked(const QByteArray &package,
+                    const std::function<void(QList<QPair<QString, QByteArray>> &)> &edit)
+{
+    QList<QPair<QString, QByteArray>> members = ZipMembers(package);
+    EXPECT_FALSE(members.isEmpty());
+    edit(members);
+    return MakeZip(members);
+}
+
+const char *const kBad = "상품 파일이 올바르지 않습니다.";
 
 struct UploadRow
 {
@@ -310,11 +339,76 @@ TEST_P(UploadFailureTest, FailsAndStoresNothing)
     case UploadFault::NotAZip:
         package = "this is not an archive at all";
         break;
-    case UploadFault::DescriptionNotFirst: {
+    case UploadFault::DescriptionNotFirst:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m.swapItemsAt(0, 1); });
+        break;
+    case UploadFault::NoDescription:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m.removeFirst(); });
+        break;
+    case UploadFault::DescriptionNotXml:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m[0].second = "<product><<"; });
+        break;
+    case UploadFault::DescriptionLacksTag:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m[0].second.replace("\t<tag></tag>\r\n", "");
+            EXPECT_FALSE(m[0].second.contains("<tag>"));
+        });
+        break;
+    case UploadFault::DescriptionNamesOtherItem:
+        package = Repacked(MakePackage(itemId), [&itemId](auto &m) {
+            const QByteArray own = ("<itemID>" + itemId + "</itemID>").toUtf8();
+            EXPECT_TRUE(m[0].second.contains(own));
+            m[0].second.replace(own, "<itemID>999999</itemID>");
+        });
+        break;
+    case UploadFault::PhotoMissing:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m.removeAt(1); });
+        break;
+    case UploadFault::PhotoNotAPicture:
+        package = Repacked(MakePackage(itemId), [](auto &m) { m[1].second = "not a picture"; });
+        break;
+    case UploadFault::StrayMember:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m.append({QStringLiteral("readme.txt"), "hello"});
+        });
+        break;
+    case UploadFault::MemberInFolder:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m.append({"sub/" + m[1].first, m[1].second});
+        });
+        break;
+    case UploadFault::MemberAboveTheFolder:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m.append({"../../../../../" + m[1].first, m[1].second});
+        });
+        break;
+    case UploadFault::MemberAboveWithBackslashes:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            m.append({"..\\..\\..\\..\\..\\x" + m[1].first, m[1].second});
+        });
+        break;
+    case UploadFault::MemberTwice:
+        package = Repacked(MakePackage(itemId), [](auto &m) {
+            const auto copy = m.at(1);
+            m.append(copy);
+        });
+        break;
+    case UploadFault::MemberDeclaresTooMuch: {
+        // The photograph's directory entry claims 3.75 GiB unpacked.
         package = MakePackage(itemId);
-        // The photograph's member name first: rename the description inside the local header.
-        const QByteArray vmd = (itemId + QStringLiteral(".vmd")).toLatin1();
-        package.replace(30, vmd.size(), (itemId + QStringLiteral(".vmx")).toLatin1());
+        auto le = [&package](qsizetype at, int bytes) {
+            qint64 v = 0;
+            for (int i = bytes - 1; i >= 0; --i)
+                v = (v << 8) | static_cast<uchar>(package.at(at + i));
+            return static_cast<qsizetype>(v);
+        };
+        const qsizetype end = package.lastIndexOf("PK\x05\x06");
+        ASSERT_GT(end, 0);
+        const qsizetype first = le(end + 16, 4); // the description's entry
+        const qsizetype central
+            = first + 46 + le(first + 28, 2) + le(first + 30, 2) + le(first + 32, 2);
+        ASSERT_EQ(package.mid(central, 4), QByteArray("PK\x01\x02"));
+        package.replace(central + 24, 4, QByteArray("\x00\x00\x00\xF0", 4));
         break;
     }
     case UploadFault::UnknownItem:
@@ -336,7 +430,13 @@ TEST_P(UploadFailureTest, FailsAndStoresNothing)
     EXPECT_EQ(AnswerText(reply.body, QStringLiteral("Result")), QString::fromUtf8(row.result));
     EXPECT_FALSE(reply.body.contains("<key1>"));
     EXPECT_FALSE(QFile::exists(service->PackagePath(itemId)));
+    // The upload and the folder it was checked in are gone, and nothing landed beside the data.
     EXPECT_TRUE(QDir(service->DataFolder() + QStringLiteral("/incoming")).isEmpty());
+    EXPECT_EQ(
+        QDir(dataDir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList {QStringLiteral("data")});
+    EXPECT_EQ(QDir(service->DataFolder()).entryList(QDir::Files | QDir::Hidden),
+              QStringList {QStringLiteral("service.db")});
     EXPECT_EQ(AnswerText(Get(ListUrl(QString())).body, QStringLiteral("totCnt")),
               QStringLiteral("0"));
 }
@@ -348,9 +448,20 @@ INSTANTIATE_TEST_SUITE_P(
         UploadRow {"WrongKey", UploadFault::WrongKey, "비밀번호가 일치하지 않습니다."},
         UploadRow {"WrongPartner", UploadFault::WrongPartner, "비밀번호가 일치하지 않습니다."},
         UploadRow {"NoSeparators", UploadFault::NoSeparators, "잘못된 요청입니다."},
-        UploadRow {"NotAZip", UploadFault::NotAZip, "상품 파일이 올바르지 않습니다."},
-        UploadRow {"DescriptionNotFirst", UploadFault::DescriptionNotFirst,
-                   "상품 파일이 올바르지 않습니다."},
+        UploadRow {"NotAZip", UploadFault::NotAZip, kBad},
+        UploadRow {"DescriptionNotFirst", UploadFault::DescriptionNotFirst, kBad},
+        UploadRow {"NoDescription", UploadFault::NoDescription, kBad},
+        UploadRow {"DescriptionNotXml", UploadFault::DescriptionNotXml, kBad},
+        UploadRow {"DescriptionLacksTag", UploadFault::DescriptionLacksTag, kBad},
+        UploadRow {"DescriptionNamesOtherItem", UploadFault::DescriptionNamesOtherItem, kBad},
+        UploadRow {"PhotoMissing", UploadFault::PhotoMissing, kBad},
+        UploadRow {"PhotoNotAPicture", UploadFault::PhotoNotAPicture, kBad},
+        UploadRow {"StrayMember", UploadFault::StrayMember, kBad},
+        UploadRow {"MemberInFolder", UploadFault::MemberInFolder, kBad},
+        UploadRow {"MemberAboveTheFolder", UploadFault::MemberAboveTheFolder, kBad},
+        UploadRow {"MemberAboveWithBackslashes", UploadFault::MemberAboveWithBackslashes, kBad},
+        UploadRow {"MemberTwice", UploadFault::MemberTwice, kBad},
+        UploadRow {"MemberDeclaresTooMuch", UploadFault::MemberDeclaresTooMuch, kBad},
         UploadRow {"UnknownItem", UploadFault::UnknownItem, "상품을 찾을 수 없습니다."},
         UploadRow {"SomeoneElsesItem", UploadFault::SomeoneElsesItem, "권한이 없는 상품입니다."}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -533,6 +644,28 @@ TEST_F(LocalServiceTest, DataSurvivesARestart)
     EXPECT_TRUE(QFile::exists(again.PackagePath(itemId)));
     const QString next = again.Database().NewItem(QStringLiteral("demo"), QStringLiteral("P0001"));
     EXPECT_GT(next.toLongLong(), itemId.toLongLong());
+}
+
+// An upload cut off by a stop leaves its file and check folder behind; the next start clears
+// both and nothing else.
+TEST_F(LocalServiceTest, StartClearsWhatAStoppedUploadLeft)
+{
+    const QString itemId = UploadedItem();
+    ASSERT_FALSE(itemId.isEmpty());
+    const QString incoming = service->DataFolder() + QStringLiteral("/incoming");
+    ASSERT_TRUE(QDir().mkpath(incoming + QStringLiteral("/check-abc123/package")));
+    QFile left(incoming + QStringLiteral("/check-abc123/package/1.vmd"));
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
+    QFile upload(incoming + QStringLiteral("/upload-abc123"));
+    ASSERT_TRUE(upload.open(QIODevice::WriteOnly));
+    upload.close();
+    CLocalService again(service->DataFolder());
+    QString error;
+    ASSERT_TRUE(again.Open(&error)) << error.toStdString();
+    EXPECT_TRUE(QDir(incoming).isEmpty());
+    EXPECT_TRUE(QFile::exists(again.PackagePath(itemId)));
+    EXPECT_EQ(again.Database().Photos(itemId).size(), 1);
 }
 
 } // namespace

@@ -1,15 +1,20 @@
 #include "DnThread.h"
+#include "ImageFiles.h"
+#include "PackageFlows.h"
+#include "Product.h"
 #include "ServiceKey.h"
 #include "ServiceUrls.h"
 #include "TestServers.h"
 #include "UbHttpFileUp.h"
-#include "UbZip.h"
 #include "UpThread.h"
+#include "WorkingFolders.h"
 #include "XmlDocument.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -341,20 +346,31 @@ TEST(UploadAnswer, ReadsTheResultAndItsFiveValues)
     }
 }
 
-// A package as the editor writes one: the description "<itemId>.vmd" and one photograph.
+// A package as the editor saves one (the service reads its description and photograph).
 QString MakePackage(const QTemporaryDir &dir, const QString &itemId)
 {
-    const QString vmd = dir.filePath(itemId + QStringLiteral(".vmd"));
-    const QString vmi = dir.filePath(itemId + QStringLiteral("_0001.vmi"));
-    if (!WriteFile(vmd, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><Product/>")
-        || !WriteFile(vmi, Pattern(30000)))
+    const QString tempFolder = dir.filePath(QStringLiteral("__temp__"));
+    const QString source = dir.filePath(QStringLiteral("photo.jpg"));
+    QImage picture(160, 120, QImage::Format_RGB32);
+    picture.fill(qRgb(90, 140, 200));
+    if (!QDir().mkpath(tempFolder) || !SaveImageFile(90, picture, source, QStringLiteral("jpg")))
         return QString();
-    const QString zipPath = dir.filePath(QStringLiteral("package.zip"));
-    CUbZip zip;
-    if (!zip.Create(zipPath) || !zip.AddFile(itemId + QStringLiteral(".vmd"), vmd)
-        || !zip.AddFile(itemId + QStringLiteral("_0001.vmi"), vmi) || !zip.Close())
+    CProduct product;
+    product.header.itemId = itemId;
+    product.header.title = QStringLiteral("왕복 시험");
+    std::unique_ptr<CImgFile> photo = CWorkingFolders::MakePhotoFromFile(source, tempFolder);
+    if (!photo)
         return QString();
-    return zipPath;
+    product.AppendPhoto(photo.release());
+    CPackageFlows::SaveRequest request;
+    request.tempFolder = tempFolder;
+    request.userId = QStringLiteral("demo");
+    request.pnsCd = QStringLiteral("P0001");
+    request.serviceKey = MakeServiceKey(request.userId, QStringLiteral("demo1234"));
+    QString archive;
+    if (CPackageFlows::SavePackage(product, request, &archive) != CPackageFlows::SaveResult::Saved)
+        return QString();
+    return archive;
 }
 
 TEST(TransferRoundTrip, UploadToTheLocalServiceAndDownloadTheSameBytes)
