@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <httplib.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -28,6 +29,7 @@ const char *const kBadRequest = "잘못된 요청입니다.";
 const char *const kNoItem = "상품을 찾을 수 없습니다.";
 const char *const kNotYours = "권한이 없는 상품입니다.";
 const char *const kTooLarge = "파일이 너무 큽니다.";
+const char *const kUploadPath = "/CommonProductUploadAction.uvm";
 const char *const kBadPackage = "상품 파일이 올바르지 않습니다.";
 const char *const kServerError = "서버 오류가 발생했습니다.";
 
@@ -214,6 +216,21 @@ void CLocalService::Register(httplib::Server &server)
     server.set_keep_alive_timeout(1);
     server.set_exception_handler([](const httplib::Request &, httplib::Response &res,
                                     std::exception_ptr) { Fail(res, 500, kServerError); });
+    // The server library reads a request's whole body into memory before routing unless the
+    // handler streams it, and it would also inflate a compressed body without limit. Only the
+    // upload streams its body, so every other request carrying one is refused before it is read,
+    // and no request body may be compressed.
+    server.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
+        const bool isUpload = req.method == "POST" && req.path == kUploadPath;
+        const std::string length = req.get_header_value("Content-Length");
+        const bool hasBody
+            = (!length.empty() && length != "0") || req.has_header("Transfer-Encoding");
+        if (req.has_header("Content-Encoding") || (hasBody && !isUpload)) {
+            Fail(res, 413, kTooLarge);
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
     auto bind
         = [this](void (CLocalService::*handler)(const httplib::Request &, httplib::Response &)) {
               return [this, handler](const httplib::Request &req, httplib::Response &res) {
@@ -238,7 +255,7 @@ void CLocalService::Register(httplib::Server &server)
     server.Get(
         R"(/vmi/([0-9]{1,18})/([A-Za-z0-9_.]{1,64}))",
         [this](const httplib::Request &req, httplib::Response &res) { PackageImage(req, res); });
-    server.Post("/CommonProductUploadAction.uvm",
+    server.Post(kUploadPath,
                 [this](const httplib::Request &req, httplib::Response &res,
                        const httplib::ContentReader &reader) { Upload(req, res, reader); });
 }
@@ -392,7 +409,14 @@ void CLocalService::Download(const httplib::Request &req, httplib::Response &res
     });
     if (!file)
         return Fail(res, 404, kNoItem);
-    const qint64 size = QFileInfo(QFile::decodeName(path)).size();
+    // The size of the file opened, not of the path: a re-upload may replace the path meanwhile,
+    // and the old file's bytes must not go out under the new file's length.
+    struct stat opened
+    {
+    };
+    if (::fstat(::fileno(file.get()), &opened) != 0)
+        return Fail(res, 500, kServerError);
+    const qint64 size = static_cast<qint64>(opened.st_size);
     if (size <= 0 || size > kMaxPackageBytes)
         return Fail(res, 500, kServerError);
     res.set_content_provider(
@@ -445,17 +469,17 @@ void CLocalService::Upload(const httplib::Request &req, httplib::Response &res,
                 return true;
             if (written + static_cast<qint64>(length) > kMaxPackageBytes) {
                 tooLarge = true;
-                return true;
+                return false; // stop reading: a body that never ends must not hold a thread
             }
             if (incoming.write(data, static_cast<qint64>(length)) != static_cast<qint64>(length))
                 writeFailed = true;
             written += static_cast<qint64>(length);
             return true;
         });
-    if (!read || parts == 0 || wrongPart)
-        return fail(kBadRequest);
     if (tooLarge)
         return fail(kTooLarge);
+    if (!read || parts == 0 || wrongPart)
+        return fail(kBadRequest);
     if (writeFailed || !incoming.flush())
         return fail(kServerError);
 

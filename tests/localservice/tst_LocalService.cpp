@@ -476,6 +476,29 @@ TEST_F(LocalServiceTest, UploadThatIsNotMultipartFails)
               QStringLiteral("잘못된 요청입니다."));
 }
 
+TEST_F(LocalServiceTest, BodiesAreRefusedBeforeTheyAreRead)
+{
+    httplib::Client client("127.0.0.1", port);
+    // Small enough to fit the socket buffers: the answer comes before the body is read.
+    const std::string body(16 * 1024, 'x');
+    // Only the upload reads a body, and it reads it as a stream; any other body is refused
+    // before the server library would hold it in memory, and so is any compressed body.
+    for (const char *path : {"/CommonLoginAction.uvm", "/nowhere"}) {
+        const auto result = client.Post(path, body, "application/octet-stream");
+        ASSERT_TRUE(result) << path;
+        EXPECT_EQ(result->status, 413) << path;
+    }
+    const httplib::Headers gzip = {{"Content-Encoding", "gzip"}};
+    const auto compressed
+        = client.Post("/CommonProductUploadAction.uvm", gzip, "abc", "multipart/form-data");
+    ASSERT_TRUE(compressed);
+    EXPECT_EQ(compressed->status, 413);
+    // Requests without a body are unaffected.
+    const auto version = client.Get("/editor/version_user.ini");
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->status, 200);
+}
+
 // Items whose summaries were stored as the description reader will store them.
 class ItemListTest : public LocalServiceTest
 {
