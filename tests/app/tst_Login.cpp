@@ -1,6 +1,6 @@
 // The sign-in and logout flows with a scripted dialog, service and message boxes, and one run of
 // the real request against the bundled local service.
-#include "LocalService.h"
+#include "LocalServiceServer.h"
 #include "Login.h"
 #include "ServiceKey.h"
 #include "VmEditorApp.h"
@@ -317,35 +317,11 @@ TEST_F(Logout, NoDoesNothing)
 class LoginService : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dataDir.isValid());
-        service = std::make_unique<CLocalService>(dataDir.path() + QStringLiteral("/data"));
-        QString error;
-        ASSERT_TRUE(service->Open(&error)) << error.toStdString();
-        service->Register(server);
-        port = server.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        thread = std::thread([this] { server.listen_after_bind(); });
-        for (int i = 0; i < 400 && !server.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_TRUE(server.is_running());
-    }
+    void SetUp() override { ASSERT_TRUE(local.Start()); }
 
-    void TearDown() override
-    {
-        server.stop();
-        if (thread.joinable())
-            thread.join();
-    }
+    QString Host() const { return local.Host(); }
 
-    QString Host() const { return QStringLiteral("127.0.0.1:%1").arg(port); }
-
-    QTemporaryDir dataDir;
-    std::unique_ptr<CLocalService> service;
-    httplib::Server server;
-    std::thread thread;
-    int port = -1;
+    LocalServiceServer local;
 };
 
 TEST_F(LoginService, AnswersAsTheLoginReadsThem)
@@ -368,7 +344,7 @@ TEST_F(LoginService, AnswersAsTheLoginReadsThem)
 
 TEST_F(LoginService, NoServiceGivesNoErrorText)
 {
-    TearDown(); // nothing listens on the port any more
+    local.loopback.Stop(); // nothing listens on the port any more
     const LoginAnswer none
         = LoginThroughService(Host(), QStringLiteral("demo"), QStringLiteral("demo1234"));
     EXPECT_FALSE(none.success);
@@ -397,22 +373,19 @@ TEST(LoginAnswers, ReadAsTheLoginNeedsThem)
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
-        httplib::Server server;
+        LoopbackServer http;
         std::string query;
-        server.Get("/CommonLoginAction.uvm",
-                   [&](const httplib::Request &req, httplib::Response &res) {
-                       query = req.get_param_value("userId") + "|" + req.get_param_value("key")
-                           + "|" + req.get_param_value("userTyp");
-                       res.status = row.status;
-                       res.set_content(row.body, "text/xml; charset=UTF-8");
-                   });
-        const int port = server.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        std::thread thread([&] { server.listen_after_bind(); });
-        const LoginAnswer answer = LoginThroughService(QStringLiteral("127.0.0.1:%1").arg(port),
-                                                       QStringLiteral("kim"), QStringLiteral("pw"));
-        server.stop();
-        thread.join();
+        http.server.Get("/CommonLoginAction.uvm",
+                        [&](const httplib::Request &req, httplib::Response &res) {
+                            query = req.get_param_value("userId") + "|" + req.get_param_value("key")
+                                + "|" + req.get_param_value("userTyp");
+                            res.status = row.status;
+                            res.set_content(row.body, "text/xml; charset=UTF-8");
+                        });
+        ASSERT_TRUE(http.Start());
+        const LoginAnswer answer
+            = LoginThroughService(http.Host(), QStringLiteral("kim"), QStringLiteral("pw"));
+        http.Stop();
         EXPECT_EQ(answer.success, row.success);
         EXPECT_EQ(answer.pnsCd, QString::fromUtf8(row.pnsCd));
         EXPECT_EQ(answer.errorText, QString::fromUtf8(row.errorText));

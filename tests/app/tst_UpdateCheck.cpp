@@ -1,3 +1,4 @@
+#include "LoopbackServer.h"
 #include "UpdateCheck.h"
 
 #include <QDir>
@@ -17,20 +18,14 @@ class UpdateCheck : public ::testing::Test
 protected:
     void SetUp() override
     {
-        server.Get("/editor/version_user.ini",
-                   [this](const httplib::Request &, httplib::Response &res) {
-                       std::lock_guard<std::mutex> lock(mutex);
-                       res.status = status;
-                       res.set_content(file, "text/plain");
-                   });
-        port = server.bind_to_any_port("127.0.0.1");
-        ASSERT_GT(port, 0);
-        thread = std::thread([this] { server.listen_after_bind(); });
-        for (int i = 0; i < 400 && !server.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_TRUE(server.is_running());
-
-        hooks.host = QStringLiteral("127.0.0.1:%1").arg(port);
+        http.server.Get("/editor/version_user.ini",
+                        [this](const httplib::Request &, httplib::Response &res) {
+                            std::lock_guard<std::mutex> lock(mutex);
+                            res.status = status;
+                            res.set_content(file, "text/plain");
+                        });
+        ASSERT_TRUE(http.Start());
+        hooks.host = http.Host();
         hooks.ask = [this](const QString &text, const QString &caption) {
             asked.push_back(text);
             askedCaption = caption;
@@ -42,13 +37,6 @@ protected:
             return true;
         };
     }
-    void TearDown() override
-    {
-        server.stop();
-        if (thread.joinable())
-            thread.join();
-    }
-
     void Serve(const std::string &text, int code = 200)
     {
         std::lock_guard<std::mutex> lock(mutex);
@@ -56,9 +44,7 @@ protected:
         status = code;
     }
 
-    httplib::Server server;
-    std::thread thread;
-    int port = -1;
+    LoopbackServer http;
     std::mutex mutex;
     std::string file;
     int status = 200;
@@ -107,9 +93,9 @@ TEST_F(UpdateCheck, AcceptingStartsTheUpdaterWithTheFileAddressAndEnds)
     answerYes = true;
     EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
     EXPECT_EQ(startedProgram, QStringLiteral("/opt/vm/VmUpdate.exe"));
-    EXPECT_EQ(
-        startedArguments,
-        QStringList {QStringLiteral("http://127.0.0.1:%1/editor/version_user.ini").arg(port)});
+    EXPECT_EQ(startedArguments,
+              QStringList {
+                  QStringLiteral("http://127.0.0.1:%1/editor/version_user.ini").arg(http.Port())});
 
     // A failure to start the updater changes nothing: the program still ends.
     hooks.start = [](const QString &, const QStringList &) {
@@ -145,7 +131,7 @@ TEST_F(UpdateCheck, NoVersionFileEndsWithoutAsking)
 
 TEST_F(UpdateCheck, UnreachableHostEnds)
 {
-    TearDown();
+    http.Stop(); // nothing listens on the port any more
     testing::internal::CaptureStderr();
     EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
     const std::string err = testing::internal::GetCapturedStderr();

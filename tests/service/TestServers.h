@@ -1,9 +1,10 @@
 #pragma once
 
-// Servers the service tests start on 127.0.0.1: a plain one whose handlers each test sets, and
-// the bundled local service on a temporary data folder.
+// Servers the service tests start on 127.0.0.1 beyond the common loopback ones: one that keeps
+// each request byte for byte.
 
-#include "LocalService.h"
+#include "LocalServiceServer.h"
+#include "LoopbackServer.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -20,68 +21,6 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
-
-class LoopbackServer
-{
-public:
-    LoopbackServer() = default;
-    ~LoopbackServer() { Stop(); }
-    LoopbackServer(const LoopbackServer &) = delete;
-    LoopbackServer &operator=(const LoopbackServer &) = delete;
-
-    httplib::Server server;
-
-    // Binds a free port and serves on a thread of its own; false when that failed.
-    bool Start()
-    {
-        m_port = server.bind_to_any_port("127.0.0.1");
-        if (m_port <= 0)
-            return false;
-        m_thread = std::thread([this] { server.listen_after_bind(); });
-        for (int i = 0; i < 400 && !server.is_running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return server.is_running();
-    }
-    void Stop()
-    {
-        server.stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    int Port() const { return m_port; }
-    // The editor's form of the address: "127.0.0.1:<port>".
-    QString Host() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
-
-private:
-    int m_port = -1;
-    std::thread m_thread;
-};
-
-// The local content service, in process. Its demo user is demo / demo1234, partner code P0001.
-class LocalServiceServer
-{
-public:
-    bool Start()
-    {
-        if (!m_data.isValid())
-            return false;
-        service = std::make_unique<CLocalService>(m_data.filePath(QStringLiteral("data")));
-        QString error;
-        if (!service->Open(&error))
-            return false;
-        service->Register(loopback.server);
-        return loopback.Start();
-    }
-    ~LocalServiceServer() { loopback.Stop(); }
-
-    QString Host() const { return loopback.Host(); }
-
-    LoopbackServer loopback;
-    std::unique_ptr<CLocalService> service;
-
-private:
-    QTemporaryDir m_data;
-};
 
 // A server that keeps each request byte for byte (the multipart parser of the library would
 // take the body apart) and answers with a fixed status and body.

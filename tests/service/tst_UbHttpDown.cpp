@@ -1,5 +1,5 @@
+#include "LoopbackServer.h"
 #include "UbHttpDown.h"
-#include "helper_TestHttpServer.h"
 
 #include <QElapsedTimer>
 
@@ -152,7 +152,7 @@ protected:
     void TearDown() override { stopStall = true; }
 
     std::atomic<bool> stopStall {false};
-    TestHttpServer http;
+    LoopbackServer http;
 };
 
 TEST_F(HttpDownTest, NotFoundWithBodyFailsAndReadsNothing)
@@ -175,7 +175,7 @@ TEST_F(HttpDownTest, ServerErrorAndRedirectAreFailures)
 
 TEST_F(HttpDownTest, NothingListeningFails)
 {
-    TestHttpServer other;
+    LoopbackServer other;
     ASSERT_TRUE(other.Start());
     const QString url = other.Url("/x");
     other.server.stop();

@@ -1,5 +1,5 @@
+#include "LoopbackServer.h"
 #include "UbHttpFileUp.h"
-#include "helper_TestHttpServer.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -68,7 +68,7 @@ protected:
     }
 
     QTemporaryDir folder;
-    TestHttpServer http;
+    LoopbackServer http;
     std::mutex lock;
     int parts = 0;
     QByteArray content;

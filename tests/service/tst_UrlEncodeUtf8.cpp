@@ -1,6 +1,6 @@
+#include "LoopbackServer.h"
 #include "UbHttpDown.h"
 #include "UrlEncodeUtf8.h"
-#include "helper_TestHttpServer.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(Table, UrlEncodeTest,
 // An encoded search text reaches the server as one value, whatever it holds.
 TEST(UrlEncodeOnTheWire, ValueArrivesWhole)
 {
-    TestHttpServer http;
+    LoopbackServer http;
     http.server.Get("/list", [](const httplib::Request &req, httplib::Response &res) {
         res.set_content(req.get_param_value("itemNm") + "|"
                             + std::to_string(req.get_param_value_count("itemNm")) + "|"
