@@ -37,6 +37,11 @@ public:
     CBasePropInfo &GetProperties() override { return Properties; }
     CDrObject *CreateEmpty() const override { return new CDrComment(Owner); }
     void CopyFrom(const CDrObject &other) override;
+    void Offset(double dx, double dy) override
+    {
+        X += dx;
+        Y += dy;
+    }
 
     // The balloon: 273 pixels wide, 24 high plus the text's wrapped height.
     ScreenRect GetBalloonRect(const ViewTransform &transform) const;

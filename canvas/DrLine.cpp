@@ -54,29 +54,39 @@ int CDrLine::HitTestHandle(const ViewTransform &t, int screenX, int screenY, dou
         return HandleLineStart;
     if (inSquare(ends.right, ends.bottom))
         return HandleLineEnd;
-    return DistanceTo(imageX, imageY) + 0.5 < 9.0 ? HandleMove : HandleNone;
+    // Measured on the screen: a tolerance in image pixels would be 80 screen pixels at zoom 10
+    // and a single pixel at the fit of a large photograph.
+    const double distance
+        = SegmentDistance(t.ToScreenX(imageX), t.ToScreenY(imageY), t.ToScreenX(X1),
+                          t.ToScreenY(Y1), t.ToScreenX(X2), t.ToScreenY(Y2));
+    return distance < HitTolerance ? HandleMove : HandleNone;
 }
 
 double CDrLine::DistanceTo(double x, double y) const
 {
-    const double minX = std::min(X1, X2), maxX = std::max(X1, X2);
-    const double minY = std::min(Y1, Y2), maxY = std::max(Y1, Y2);
-    if (Y1 == Y2 && X1 != X2) {
+    return SegmentDistance(x, y, X1, Y1, X2, Y2);
+}
+
+double CDrLine::SegmentDistance(double x, double y, double x1, double y1, double x2, double y2)
+{
+    const double minX = std::min(x1, x2), maxX = std::max(x1, x2);
+    const double minY = std::min(y1, y2), maxY = std::max(y1, y2);
+    if (y1 == y2 && x1 != x2) {
         if (x >= minX && x <= maxX)
-            return std::fabs(y - Y1);
-    } else if (X1 == X2 && Y1 != Y2) {
+            return std::fabs(y - y1);
+    } else if (x1 == x2 && y1 != y2) {
         if (y >= minY && y <= maxY)
-            return std::fabs(x - X1);
-    } else if (X1 != X2 && Y1 != Y2) {
+            return std::fabs(x - x1);
+    } else if (x1 != x2 && y1 != y2) {
         // Foot of the perpendicular on the infinite line; it counts only within the segment's
         // x and y ranges.
-        const double dx = X2 - X1, dy = Y2 - Y1;
-        const double u = ((x - X1) * dx + (y - Y1) * dy) / (dx * dx + dy * dy);
-        const double fx = X1 + u * dx, fy = Y1 + u * dy;
+        const double dx = x2 - x1, dy = y2 - y1;
+        const double u = ((x - x1) * dx + (y - y1) * dy) / (dx * dx + dy * dy);
+        const double fx = x1 + u * dx, fy = y1 + u * dy;
         if (fx >= minX && fx <= maxX && fy >= minY && fy <= maxY)
             return std::hypot(x - fx, y - fy);
     }
-    return std::min(std::hypot(x - X1, y - Y1), std::hypot(x - X2, y - Y2));
+    return std::min(std::hypot(x - x1, y - y1), std::hypot(x - x2, y - y2));
 }
 
 void CDrLine::Track(const ViewTransform &t, int handle, int, int, int previousX, int previousY,
@@ -103,6 +113,39 @@ void CDrLine::Track(const ViewTransform &t, int handle, int, int, int previousX,
     default:
         break;
     }
+}
+
+void CDrLine::Offset(double dx, double dy)
+{
+    X1 += dx;
+    X2 += dx;
+    Y1 += dy;
+    Y2 += dy;
+}
+
+bool CDrLine::Touches(const QRectF &area, const ViewTransform &) const
+{
+    // Clips the segment against the area (Liang-Barsky): a line crossing the picture with both
+    // ends outside it still touches it.
+    double t0 = 0.0, t1 = 1.0;
+    const auto clip = [&](double p, double q) {
+        if (p == 0.0)
+            return q >= 0.0;
+        const double r = q / p;
+        if (p < 0.0) {
+            if (r > t1)
+                return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0)
+                return false;
+            t1 = std::min(t1, r);
+        }
+        return true;
+    };
+    const double dx = X2 - X1, dy = Y2 - Y1;
+    return clip(-dx, X1 - area.left()) && clip(dx, area.right() - X1) && clip(-dy, Y1 - area.top())
+        && clip(dy, area.bottom() - Y1);
 }
 
 void CDrLine::WriteXml(QString &out) const

@@ -4,10 +4,13 @@
 #include "LinePropInfo.h"
 
 // A straight line between two image points, drawn with its colour and thickness. The body is
-// hit within 8.5 image pixels of the segment, whatever the zoom.
+// hit within 8.5 screen pixels of the segment, so a thin line stays as easy to catch at fit as
+// at a high zoom.
 class CDrLine : public CDrObject
 {
 public:
+    static constexpr double HitTolerance = 8.5; // screen pixels from the segment
+
     explicit CDrLine(CDrMgr *owner = nullptr)
         : CDrObject(owner)
     { }
@@ -31,7 +34,11 @@ public:
     CBasePropInfo &GetProperties() override { return Properties; }
     CDrObject *CreateEmpty() const override { return new CDrLine(Owner); }
     void CopyFrom(const CDrObject &other) override;
+    void Offset(double dx, double dy) override;
+    bool Touches(const QRectF &imageArea, const ViewTransform &transform) const override;
 
     // Distance in image pixels from a point to the segment.
     double DistanceTo(double x, double y) const;
+    // Distance from (x, y) to the segment (x1, y1)-(x2, y2), in the points' own units.
+    static double SegmentDistance(double x, double y, double x1, double y1, double x2, double y2);
 };

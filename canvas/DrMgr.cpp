@@ -11,7 +11,8 @@ CDrMgr::~CDrMgr() = default;
 CDrObject *CDrMgr::FindObjectAt(const ViewTransform &transform, int screenX, int screenY,
                                 double imageX, double imageY) const
 {
-    for (CDrObject *object : *this) {
+    for (auto it = end(); it != begin();) {
+        CDrObject *object = *--it;
         if (object->HitTest(transform, screenX, screenY, imageX, imageY))
             return object;
     }

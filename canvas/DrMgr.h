@@ -13,8 +13,8 @@ public:
     CDrMgr();
     ~CDrMgr();
 
-    // The first object from the head whose hit test is true for the point. Where objects
-    // overlap the earliest added is found, although it is drawn beneath the later ones.
+    // The object drawn on top at the point: searched from the tail, so where objects overlap
+    // the press takes the one the user sees.
     CDrObject *FindObjectAt(const ViewTransform &transform, int screenX, int screenY, double imageX,
                             double imageY) const;
     // Unlinks the object from this list and deletes it; false when the list does not hold it.

@@ -39,6 +39,16 @@ void CDrObject::SetProperties(const CBasePropInfo &properties)
 
 void CDrObject::CopyFrom(const CDrObject &) { }
 
+void CDrObject::Offset(double, double) { }
+
+bool CDrObject::Touches(const QRectF &area, const ViewTransform &transform) const
+{
+    // Closed intervals, so a degenerate rectangle (a point) on the picture still counts.
+    const QRectF r = GetImageRect(transform).normalized();
+    return r.left() <= area.right() && r.right() >= area.left() && r.top() <= area.bottom()
+        && r.bottom() >= area.top();
+}
+
 QColor CDrObject::ToColor(int colorValue)
 {
     const auto c = static_cast<unsigned>(colorValue);

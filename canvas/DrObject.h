@@ -53,6 +53,12 @@ public:
     virtual CDrObject *CreateEmpty() const = 0;
     // Copies the kind's fields (never Owner) from an object of the same class.
     virtual void CopyFrom(const CDrObject &other);
+    // Moves the object by (dx, dy) image pixels without changing its shape: a crop moves the
+    // picture's origin, and the annotations follow it.
+    virtual void Offset(double dx, double dy);
+    // True when some part of the object lies over the image area (image pixels, edges
+    // included); by default its image rectangle is tested.
+    virtual bool Touches(const QRectF &imageArea, const ViewTransform &transform) const;
 
     // Windows colour value 00BBGGRR as an opaque colour for drawing.
     static QColor ToColor(int colorValue);

@@ -24,4 +24,11 @@ public:
                       double imageY) const override;
     void Track(const ViewTransform &transform, int handle, int startX, int startY, int previousX,
                int previousY, int currentX, int currentY) override;
+    void Offset(double dx, double dy) override
+    {
+        Left += dx;
+        Right += dx;
+        Top += dy;
+        Bottom += dy;
+    }
 };

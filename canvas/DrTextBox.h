@@ -37,4 +37,9 @@ public:
     CBasePropInfo &GetProperties() override { return Properties; }
     CDrObject *CreateEmpty() const override { return new CDrTextBox(Owner); }
     void CopyFrom(const CDrObject &other) override;
+    void Offset(double dx, double dy) override
+    {
+        X += dx;
+        Y += dy;
+    }
 };

@@ -1,6 +1,7 @@
 #include "ScaledView.h"
 
 #include "CanvasGeometry.h"
+#include "ImageFiles.h"
 
 #include <QPainter>
 
@@ -95,9 +96,19 @@ bool CScaledView::IsCurrent(const QImage &image, const ViewTransform &view, QSiz
 
 void CScaledView::Invalidate()
 {
+    m_adjusted = QImage();
     m_copy = QImage();
     m_copyRect = QRect();
     m_imageKey = 0;
+}
+
+void CScaledView::SetAdjustment(int brightness, int contrast)
+{
+    if (brightness == m_brightness && contrast == m_contrast)
+        return;
+    m_brightness = brightness;
+    m_contrast = contrast;
+    m_adjusted = QImage();
 }
 
 void CScaledView::Paint(QPainter &painter, const QImage &image, const ViewTransform &view,
@@ -121,6 +132,7 @@ void CScaledView::Paint(QPainter &painter, const QImage &image, const ViewTransf
             return;
         }
         m_copy = std::move(copy);
+        m_adjusted = QImage();
         m_copyRect = visible;
         m_imageKey = image.cacheKey();
         m_view = view;
@@ -128,5 +140,13 @@ void CScaledView::Paint(QPainter &painter, const QImage &image, const ViewTransf
         m_ratio = ratio;
         ++m_rebuilds;
     }
-    painter.drawImage(m_copyRect.topLeft(), m_copy);
+    if (m_brightness == 0 && m_contrast == 0) {
+        painter.drawImage(m_copyRect.topLeft(), m_copy);
+        return;
+    }
+    if (m_adjusted.isNull()) {
+        m_adjusted = m_copy.copy();
+        AdjustBrightnessContrast(m_adjusted, m_brightness, m_contrast);
+    }
+    painter.drawImage(m_copyRect.topLeft(), m_adjusted);
 }

@@ -23,6 +23,10 @@ public:
                bool fast);
     // Forgets the copy (the image's pixels changed).
     void Invalidate();
+    // Brightness and contrast applied to the copy as it is shown, not to the image: a colour
+    // preview then costs the client's pixels per step, never the whole photograph's. (0, 0)
+    // shows the copy unchanged. The fast path of a drag draws the image without it.
+    void SetAdjustment(int brightness, int contrast);
     // True when a paint with these arguments would only blit the copy.
     bool IsCurrent(const QImage &image, const ViewTransform &view, QSize client) const;
     bool IsCurrent(const QImage &image, const ViewTransform &view, QSize client,
@@ -46,4 +50,7 @@ private:
     QSize m_client;
     qreal m_ratio = 1.0;
     int m_rebuilds = 0;
+    int m_brightness = 0;
+    int m_contrast = 0;
+    QImage m_adjusted; // m_copy with the adjustment applied; null until needed
 };

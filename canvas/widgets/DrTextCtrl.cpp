@@ -23,8 +23,24 @@ CDrTextCtrl::CDrTextCtrl(QWidget *parent)
     viewport()->setCursor(Qt::IBeamCursor);
 }
 
+bool CDrTextCtrl::event(QEvent *event)
+{
+    // Claims Escape before any window shortcut can take it.
+    if (event->type() == QEvent::ShortcutOverride
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return QPlainTextEdit::event(event);
+}
+
 void CDrTextCtrl::keyPressEvent(QKeyEvent *event)
 {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        emit escapePressed(); // the canvas may delete this field (later) from here
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
     // Enter and Delete belong to the field: never let them reach the canvas, where Delete would
     // remove the whole text box being typed into.

@@ -9,11 +9,14 @@
 #include "Skin.h"
 #include "UbImgButton.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -50,9 +53,10 @@ CUbImgButton *MakeCropButton(QWidget *parent, int id, int image, const QString &
     return button;
 }
 
-quintptr ObjectValue(const CDrObject *object)
+bool SameView(const ViewTransform &a, const ViewTransform &b)
 {
-    return reinterpret_cast<quintptr>(object);
+    return a.ScaleX == b.ScaleX && a.ScaleY == b.ScaleY && a.OffsetX == b.OffsetX
+        && a.OffsetY == b.OffsetY;
 }
 
 } // namespace
@@ -82,44 +86,62 @@ CVmEditCtrl::~CVmEditCtrl()
 
 void CVmEditCtrl::Clear()
 {
-    if (m_editor) {
-        m_editor->hide();
-        m_editor->deleteLater();
-        m_editor = nullptr;
-    }
+    Reset();
+    NotifyView();
+}
+
+void CVmEditCtrl::Reset()
+{
+    // The typed text reaches its box first; quietly, as every object goes right after.
+    CloseEditor(false);
+    AbandonDrag();
+    // A crop rectangle or an armed line belongs to the photograph being left.
+    const bool wasCropping = Tool == ToolCrop;
+    Tool = ToolSelect;
+    PendingInsert = 0;
+    Crop.Active = 0;
+    ShowCropButtons(false);
+    setCursor(Qt::ArrowCursor);
     BaseImage = QImage();
     WorkingImage = QImage();
     m_scaled.Invalidate();
+    m_scaled.SetAdjustment(0, 0);
+    m_previewing = false;
     View = ViewTransform();
     ImageWidth = ImageHeight = 0;
     ViewMode = ViewFit;
     ImagePath.clear();
     PhotoScale = 0.0;
-    Crop.Active = 0;
     const bool hadSelection = Selection != nullptr;
     Selection = nullptr;
     Objects.RemoveAll();
-    Editing = false;
-    Modified = false;
+    m_modified = false;
+    m_cropped = false;
     Contrast = Brightness = 0;
+    m_fileContrast = m_fileBrightness = 0;
     update();
     // The parent may hold the old selection (an open comment panel): tell it the object is gone.
     if (hadSelection)
-        emit Notify(NotifySelection, 0);
+        emit selectionChanged(nullptr);
+    if (wasCropping)
+        emit cropFinished(false, QRect());
 }
 
 bool CVmEditCtrl::LoadImage(const QString &path)
 {
-    Clear();
+    Reset();
     QImage image = LoadImageCopy(path);
-    if (image.isNull())
+    if (image.isNull()) {
+        NotifyView();
         return false;
+    }
     ImagePath = path;
     BaseImage = std::move(image);
     ImageWidth = BaseImage.width();
     ImageHeight = BaseImage.height();
     RebuildWorkingImage();
     Layout();
+    NotifyView();
     update();
     return true;
 }
@@ -137,6 +159,11 @@ bool CVmEditCtrl::SaveWorkingImage(const QString &path) const
 {
     if (WorkingImage.isNull())
         return false;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("png"))
+        return SaveImageFile(0, WorkingImage, path, QStringLiteral("PNG"));
+    if (suffix == QLatin1String("bmp"))
+        return SaveImageFile(0, WorkingImage, path, QStringLiteral("BMP"));
     return SaveImageFile(100, WorkingImage, path, QStringLiteral("JPEG"));
 }
 
@@ -147,31 +174,71 @@ QImage CVmEditCtrl::MakeThumbnail() const
     return ScaleImageToFit(WorkingImage, 140, 140);
 }
 
-void CVmEditCtrl::SetContrast(int value)
+bool CVmEditCtrl::PixelsModified() const
 {
-    if (value == Contrast)
-        return;
-    Contrast = value;
-    if (!BaseImage.isNull()) {
-        RebuildWorkingImage();
-        Modified = true;
-        update();
-    }
+    return m_cropped || Brightness != m_fileBrightness || Contrast != m_fileContrast;
 }
 
-void CVmEditCtrl::SetBrightness(int value)
+void CVmEditCtrl::ClearModified()
 {
-    if (value == Brightness)
+    m_modified = false;
+    m_cropped = false;
+    m_fileBrightness = Brightness;
+    m_fileContrast = Contrast;
+}
+
+void CVmEditCtrl::Edited(int kind)
+{
+    m_modified = true;
+    emit contentEdited(kind);
+}
+
+void CVmEditCtrl::SetColour(int brightness, int contrast)
+{
+    if (BaseImage.isNull())
         return;
-    Brightness = value;
-    if (!BaseImage.isNull()) {
-        RebuildWorkingImage();
-        Modified = true;
-        update();
-    }
+    brightness = std::clamp(brightness, -255, 255);
+    contrast = std::clamp(contrast, -100, 100);
+    CancelColourPreview();
+    if (brightness == Brightness && contrast == Contrast)
+        return;
+    Brightness = brightness;
+    Contrast = contrast;
+    RebuildWorkingImage();
+    update();
+    Edited(EditColour);
+}
+
+void CVmEditCtrl::PreviewColour(int brightness, int contrast)
+{
+    if (BaseImage.isNull())
+        return;
+    // The screen copy of BaseImage is adjusted instead of the whole photograph; WorkingImage
+    // and the values stay until SetColour.
+    m_previewing = true;
+    m_scaled.SetAdjustment(std::clamp(brightness, -255, 255), std::clamp(contrast, -100, 100));
+    update();
+}
+
+void CVmEditCtrl::CancelColourPreview()
+{
+    if (!m_previewing)
+        return;
+    m_previewing = false;
+    m_scaled.SetAdjustment(0, 0);
+    update();
 }
 
 // ---- view ----
+
+void CVmEditCtrl::NotifyView()
+{
+    if (m_shownMode == ViewMode && SameView(m_shownView, View))
+        return;
+    m_shownView = View;
+    m_shownMode = ViewMode;
+    emit viewChanged(View.ScaleX, QPointF(View.OffsetX, View.OffsetY), ViewMode);
+}
 
 void CVmEditCtrl::ApplyView(const ViewTransform &view)
 {
@@ -180,6 +247,7 @@ void CVmEditCtrl::ApplyView(const ViewTransform &view)
         PlaceCropButtons();
     PlaceEditor();
     update();
+    NotifyView();
 }
 
 void CVmEditCtrl::Layout()
@@ -199,12 +267,33 @@ void CVmEditCtrl::FitToWindow()
     ApplyView(CanvasGeometry::FitTransform(size(), QSize(ImageWidth, ImageHeight)));
 }
 
+void CVmEditCtrl::ShowFit()
+{
+    m_shownMode = -1; // reported once even when nothing moved: the caller asked for it
+    ViewMode = ViewFit;
+    FitToWindow();
+    NotifyView();
+}
+
+bool CVmEditCtrl::ShowRealSize(double photoScale)
+{
+    if (BaseImage.isNull() || !std::isfinite(photoScale) || !(photoScale > 0.0))
+        return false;
+    if (!CanvasGeometry::RealSizeTransform(size(), QSize(ImageWidth, ImageHeight), Calibration,
+                                           photoScale))
+        return false;
+    PhotoScale = photoScale;
+    m_shownMode = -1; // reported once even when nothing moved: the caller asked for it
+    SetActualSize(true);
+    return true;
+}
+
 void CVmEditCtrl::SetZoom(double scale)
 {
     if (BaseImage.isNull() || !(scale > 0.0))
         return;
-    ApplyView(CanvasGeometry::ZoomAbout(View, scale, CanvasGeometry::ClientCentre(size())));
     ViewMode = ViewFree;
+    ApplyView(CanvasGeometry::ZoomAbout(View, scale, CanvasGeometry::ClientCentre(size())));
 }
 
 bool CVmEditCtrl::ZoomIn()
@@ -238,6 +327,7 @@ bool CVmEditCtrl::SetActualSize(bool redraw)
     PlaceEditor();
     if (redraw)
         update();
+    NotifyView();
     return true;
 }
 
@@ -265,6 +355,9 @@ bool CVmEditCtrl::InsideImage(QPointF p) const
 
 void CVmEditCtrl::SetTool(int tool)
 {
+    EndDrag(); // a drag in progress finishes under the tool it began with
+    if (tool != ToolSelect)
+        CloseEditor(true); // the editor belongs to the select tool
     Tool = tool;
     PendingInsert = 0;
     ShowCropButtons(false);
@@ -304,9 +397,11 @@ void CVmEditCtrl::ShowCropButtons(bool show)
 
 void CVmEditCtrl::CropOk()
 {
+    if (Tool != ToolCrop || !Crop.Active || BaseImage.isNull())
+        return;
     const auto area
         = CanvasGeometry::CropPixelRect(Crop.GetImageRect(View), QSize(ImageWidth, ImageHeight));
-    if (!area || BaseImage.isNull())
+    if (!area)
         return; // nothing of the image inside: the crop tool stays
     QImage cropped = BaseImage.copy(*area);
     if (cropped.isNull())
@@ -315,17 +410,36 @@ void CVmEditCtrl::CropOk()
     ImageWidth = BaseImage.width();
     ImageHeight = BaseImage.height();
     RebuildWorkingImage();
+    m_cropped = true;
+    // The annotations stay on the same picture detail: they move with the picture's origin.
+    for (CDrObject *object : Objects)
+        object->Offset(-area->left(), -area->top());
+    // The crop shows the whole new picture; the mode says so, also when real size was on.
+    ViewMode = ViewFit;
     FitToWindow();
-    Modified = true;
-    update();
+    // Annotations left wholly off the picture have nothing to point at any more.
+    const QRectF picture(0, 0, ImageWidth, ImageHeight);
+    std::vector<CDrObject *> outside;
+    for (CDrObject *object : Objects) {
+        if (!object->Touches(picture, View))
+            outside.push_back(object);
+    }
+    if (Selection && std::find(outside.begin(), outside.end(), Selection) != outside.end())
+        Select(nullptr);
+    for (CDrObject *object : outside)
+        RemoveObject(object);
     SetTool(ToolSelect);
-    emit Notify(NotifyCrop, 1);
+    update();
+    emit cropFinished(true, *area);
+    Edited(EditCrop);
 }
 
 void CVmEditCtrl::CropCancel()
 {
+    if (Tool != ToolCrop)
+        return;
     SetTool(ToolSelect);
-    emit Notify(NotifyCrop, 0);
+    emit cropFinished(false, QRect());
 }
 
 // ---- objects ----
@@ -338,7 +452,7 @@ void CVmEditCtrl::ArmLine()
 
 bool CVmEditCtrl::AddTextBox(const CTextBoxPropInfo &properties)
 {
-    if (Tool != ToolSelect)
+    if (Tool != ToolSelect || BaseImage.isNull())
         return false;
     TextBoxProps.CopyFrom(properties);
     auto *box = new CDrTextBox(&Objects);
@@ -351,15 +465,15 @@ bool CVmEditCtrl::AddTextBox(const CTextBoxPropInfo &properties)
     box->Height = CDrTextBox::NewHeight;
     setFocus(Qt::OtherFocusReason);
     Objects.AddTail(box);
-    Modified = true;
     Select(box);
     BeginEdit();
+    Edited(EditAnnotationAdded);
     return true;
 }
 
 bool CVmEditCtrl::AddComment()
 {
-    if (Tool != ToolSelect)
+    if (Tool != ToolSelect || BaseImage.isNull())
         return false;
     auto *comment = new CDrComment(&Objects);
     const QPointF at = View.ToImage(CanvasGeometry::ClientCentre(size()));
@@ -367,8 +481,8 @@ bool CVmEditCtrl::AddComment()
     comment->Y = at.y();
     setFocus(Qt::OtherFocusReason);
     Objects.AddTail(comment);
-    Modified = true;
     Select(comment);
+    Edited(EditAnnotationAdded);
     return true;
 }
 
@@ -385,8 +499,10 @@ void CVmEditCtrl::BeginEdit()
 {
     if (!Selection || Selection->GetType() != 1)
         return;
-    if (!m_editor)
+    if (!m_editor) {
         m_editor = new CDrTextCtrl(this);
+        connect(m_editor, &CDrTextCtrl::escapePressed, this, &CVmEditCtrl::EndEdit);
+    }
     PlaceEditor();
     m_editor->SetText(static_cast<CDrTextBox *>(Selection)->Text);
     m_editor->show();
@@ -397,41 +513,64 @@ void CVmEditCtrl::BeginEdit()
 
 void CVmEditCtrl::EndEdit()
 {
+    CloseEditor(true);
+}
+
+void CVmEditCtrl::CloseEditor(bool notify)
+{
     if (m_editor) {
         const QString text = m_editor->GetText();
         m_editor->hide();
-        // Not deleted here: EndEdit may run inside one of the field's own event handlers.
+        // Not deleted here: this may run inside one of the field's own event handlers.
         m_editor->deleteLater();
         m_editor = nullptr;
+        bool changed = false;
         if (Selection && Selection->GetType() == 1) {
             auto *box = static_cast<CDrTextBox *>(Selection);
-            if (box->Text != text) {
-                box->Text = text;
-                Modified = true;
-            }
+            changed = box->Text != text;
+            box->Text = text;
         }
         if (!hasFocus())
             setFocus(Qt::OtherFocusReason);
         update();
+        Editing = false;
+        if (changed && notify)
+            Edited(EditText);
     }
     Editing = false;
+}
+
+bool CVmEditCtrl::RemoveObject(CDrObject *object)
+{
+    if (Objects.Find(object) < 0)
+        return false;
+    emit objectAboutToBeRemoved(object);
+    if (object == m_dragObject)
+        m_dragObject = nullptr;
+    return Objects.DeleteObject(object);
 }
 
 void CVmEditCtrl::Select(CDrObject *object)
 {
     if (object == Selection)
         return;
+    bool removed = false;
     if (Selection) {
         CDrObject *previous = Selection;
         if (Editing)
-            EndEdit();
+            CloseEditor(true);
         // An empty comment does not survive losing the selection.
-        if (Objects.DeleteIfEmptyComment(previous))
+        const auto *comment = dynamic_cast<const CDrComment *>(previous);
+        if (comment && comment->Text().isEmpty()) {
             Selection = nullptr;
+            removed = RemoveObject(previous);
+        }
     }
     Selection = object;
     update();
-    emit Notify(NotifySelection, ObjectValue(object));
+    emit selectionChanged(object);
+    if (removed)
+        Edited(EditAnnotationRemoved);
 }
 
 void CVmEditCtrl::DeleteSelection()
@@ -440,11 +579,24 @@ void CVmEditCtrl::DeleteSelection()
     if (!object || Objects.Find(object) < 0)
         return;
     // Closes the editor and tells the parent first, while the object still exists; an empty
-    // comment may already be gone after that.
+    // comment is already gone after that (and reported as removed).
     Select(nullptr);
-    Objects.DeleteObject(object); // false when the empty-comment rule took it already
-    Modified = true;
+    if (RemoveObject(object))
+        Edited(EditAnnotationRemoved);
     update();
+}
+
+void CVmEditCtrl::SetAnnotations(const CDrMgr &source)
+{
+    // The editor and a drag belong to objects about to be replaced.
+    CloseEditor(false);
+    AbandonDrag();
+    const bool hadSelection = Selection != nullptr;
+    Selection = nullptr;
+    CDrMgr::CopyList(source, Objects);
+    update();
+    if (hadSelection)
+        emit selectionChanged(nullptr);
 }
 
 // ---- painting ----
@@ -455,7 +607,9 @@ void CVmEditCtrl::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Qt::white);
     if (WorkingImage.isNull())
         return;
-    m_scaled.Paint(painter, WorkingImage, View, size(), FastRender || Dragging);
+    // A colour preview shows BaseImage with the preview values applied to its screen copy.
+    m_scaled.Paint(painter, m_previewing ? BaseImage : WorkingImage, View, size(),
+                   FastRender || Dragging);
     Objects.Draw(painter, View);
     if (Tool == ToolSelect && Selection && !Dragging)
         Selection->DrawHandles(painter, View);
@@ -485,8 +639,9 @@ void CVmEditCtrl::mousePressEvent(QMouseEvent *event)
             line->Y1 = line->Y2 = p.y();
             Objects.AddTail(line);
             Select(line);
-            Modified = true;
             DragHandle = HandleLineEnd;
+            m_dragObject = line;
+            m_drawingLine = true;
         } else {
             PendingInsert = 0;
             int h = 0;
@@ -504,10 +659,14 @@ void CVmEditCtrl::mousePressEvent(QMouseEvent *event)
                     return; // outside the picture with nothing hit: no drag
             }
             DragHandle = h;
-            if (Selection)
-                Modified = true;
-            else
+            // Only a drag that changes the object is an edit: remember where it was.
+            m_dragObject = h != 0 ? Selection : nullptr;
+            if (m_dragObject) {
+                m_dragImageRect = m_dragObject->GetImageRect(View);
+                m_dragScreenRect = m_dragObject->GetScreenRect(View);
+            } else {
                 FastRender = true;
+            }
         }
     } else if (Tool == ToolPan) {
         DragHandle = 0;
@@ -544,6 +703,41 @@ void CVmEditCtrl::EndDrag()
         ShowCropButtons(true);
     }
     update();
+    FinishObjectDrag();
+    NotifyView(); // a pan reports its view once, here
+}
+
+void CVmEditCtrl::AbandonDrag()
+{
+    Dragging = false;
+    FastRender = false;
+    m_dragObject = nullptr;
+    m_drawingLine = false;
+}
+
+void CVmEditCtrl::FinishObjectDrag()
+{
+    CDrObject *object = m_dragObject;
+    const bool newLine = m_drawingLine;
+    m_dragObject = nullptr;
+    m_drawingLine = false;
+    if (!object || Objects.Find(object) < 0)
+        return;
+    if (newLine) {
+        const ScreenRect ends = object->GetScreenRect(View);
+        if (ends.left == ends.right && ends.top == ends.bottom) {
+            // A click that drew nothing out would leave an invisible line behind.
+            if (Selection == object)
+                Select(nullptr);
+            RemoveObject(object);
+            return;
+        }
+        Edited(EditAnnotationAdded);
+        return;
+    }
+    if (object->GetImageRect(View) != m_dragImageRect
+        || !(object->GetScreenRect(View) == m_dragScreenRect))
+        Edited(EditAnnotationChanged);
 }
 
 void CVmEditCtrl::mouseMoveEvent(QMouseEvent *event)
@@ -564,14 +758,14 @@ void CVmEditCtrl::mouseMoveEvent(QMouseEvent *event)
         UpdateCursor(m);
         return;
     }
-    if (Tool == ToolPan || (Tool == ToolSelect && (DragHandle == 0 || !Selection))) {
+    if (Tool == ToolPan || (Tool == ToolSelect && DragHandle == 0)) {
         View.OffsetX += m.x() - DragLast.x();
         View.OffsetY += m.y() - DragLast.y();
         PlaceEditor();
-    } else if (Tool == ToolSelect) {
-        Selection->Track(View, DragHandle, DragStart.x(), DragStart.y(), DragLast.x(), DragLast.y(),
-                         m.x(), m.y());
-        if (Selection->GetType() == 1)
+    } else if (Tool == ToolSelect && m_dragObject) {
+        m_dragObject->Track(View, DragHandle, DragStart.x(), DragStart.y(), DragLast.x(),
+                            DragLast.y(), m.x(), m.y());
+        if (m_dragObject->GetType() == 1)
             PlaceEditor();
     } else if (Tool == ToolCrop && DragHandle != 0) {
         Crop.Track(View, DragHandle, DragStart.x(), DragStart.y(), DragLast.x(), DragLast.y(),

@@ -36,7 +36,7 @@ std::unique_ptr<CDrLine> MakeLine(double x1, double y1, double x2, double y2)
 
 } // namespace
 
-TEST(DrLine, HitTestUsesImageTolerance)
+TEST(DrLine, HitTestUsesScreenTolerance)
 {
     const auto owned = MakeLine(10, 10, 110, 10);
     const CDrLine &line = *owned;
@@ -54,10 +54,12 @@ TEST(DrLine, HitTestUsesImageTolerance)
         {"end square", 1, 114, 6, 114, 6, HandleLineEnd},
         {"beyond the end measured to the end", 1, 117, 10, 117, 10, HandleMove},
         {"far beyond the end", 1, 121, 10, 121, 10, HandleNone},
-        // At scale 0.1 the line is 10 screen pixels long; the tolerance stays in image pixels.
-        {"zoomed out body", 0.1, 100, 100, 60, 18, HandleMove},
-        {"zoomed out miss", 0.1, 100, 100, 60, 19, HandleNone},
-        {"zoomed in body", 10, 600, 180, 60, 18, HandleMove},
+        // The tolerance is 8.5 screen pixels at every zoom: 85 image pixels at scale 0.1, 0.85
+        // at scale 10.
+        {"zoomed out body", 0.1, 6, 9, 60, 90, HandleMove},
+        {"zoomed out miss", 0.1, 6, 10, 60, 100, HandleNone},
+        {"zoomed in body", 10, 600, 108, 60, 10.8, HandleMove},
+        {"zoomed in miss", 10, 600, 180, 60, 18, HandleNone},
     };
     for (const Row &row : rows) {
         const ViewTransform t = Scale(row.scale);
@@ -86,6 +88,52 @@ TEST(DrLine, DistanceToSegments)
         EXPECT_NEAR(MakeLine(row.x1, row.y1, row.x2, row.y2)->DistanceTo(row.x, row.y),
                     row.distance, 1e-9)
             << row.name;
+}
+
+TEST(DrLine, TouchesTheAreaAnywhereAlongItsLength)
+{
+    const QRectF area(0, 0, 100, 100);
+    struct Row
+    {
+        const char *name;
+        double x1, y1, x2, y2;
+        bool touches;
+    } rows[] = {
+        {"crossing with both ends outside", -50, 50, 150, 60, true},
+        {"wholly left", -50, 10, -5, 90, false},
+        {"past a corner, ends on both sides", -10, 5, 5, -10, false},
+        {"a point inside", 40, 40, 40, 40, true},
+        {"ending on the edge", -20, 100, 0, 100, true},
+    };
+    for (const Row &row : rows) {
+        const auto line = MakeLine(row.x1, row.y1, row.x2, row.y2);
+        EXPECT_EQ(line->Touches(area, Scale(1)), row.touches) << row.name;
+    }
+}
+
+TEST(DrObject, OffsetMovesEveryKindWithoutReshapingIt)
+{
+    const ViewTransform t = Scale(0.5);
+    const auto line = MakeLine(10, 20, 30, 60);
+    CDrTextBox box;
+    box.X = 10;
+    box.Y = 20;
+    box.Width = 250;
+    box.Height = 40;
+    CDrComment comment;
+    comment.X = 10;
+    comment.Y = 20;
+    CDrCut cut;
+    cut.Left = 10;
+    cut.Top = 20;
+    cut.Right = 30;
+    cut.Bottom = 60;
+    for (CDrObject *object :
+         std::initializer_list<CDrObject *> {line.get(), &box, &comment, &cut}) {
+        const QRectF before = object->GetImageRect(t);
+        object->Offset(-5, 7);
+        EXPECT_EQ(object->GetImageRect(t), before.translated(-5, 7)) << object->GetType();
+    }
 }
 
 TEST(DrLine, TrackMovesBodyOrEnds)

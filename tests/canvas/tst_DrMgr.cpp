@@ -60,13 +60,13 @@ TEST(DrMgr, WritesTheWrapperAroundLinesAndCommentsOnly)
                              "\t\t\t</list>\r\n\t\t</comment>\r\n"));
 }
 
-TEST(DrMgr, OverlappingObjectsFindTheEarliest)
+TEST(DrMgr, OverlappingObjectsFindTheOneDrawnOnTop)
 {
     CDrMgr list;
-    CDrComment *first = Comment(list, 100, 100, "");
-    Comment(list, 102, 101, "");
+    Comment(list, 100, 100, "");
+    CDrComment *top = Comment(list, 102, 101, "");
     const ViewTransform t;
-    EXPECT_EQ(list.FindObjectAt(t, 101, 100, 101, 100), first);
+    EXPECT_EQ(list.FindObjectAt(t, 101, 100, 101, 100), top);
     EXPECT_EQ(list.FindObjectAt(t, 1000, 1000, 1000, 1000), nullptr);
 }
 

@@ -9,6 +9,7 @@
 #include "VmEditCtrl.h"
 #include "helper_Canvas.h"
 
+#include <QDialog>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -51,7 +52,7 @@ TEST_F(Canvas, LoadFitsTheWholePhoto)
     EXPECT_DOUBLE_EQ(canvas.View.ScaleY, 0.4);
     EXPECT_DOUBLE_EQ(canvas.View.OffsetX, 0);
     EXPECT_DOUBLE_EQ(canvas.View.OffsetY, 100);
-    EXPECT_FALSE(canvas.Modified);
+    EXPECT_FALSE(canvas.IsModified());
 
     // Fitting follows the window while the mode is fit.
     canvas.resize(1000, 600);
@@ -62,12 +63,12 @@ TEST_F(Canvas, LoadFitsTheWholePhoto)
     // Loading another photo forgets the annotations and tells the parent the selection is gone.
     ASSERT_TRUE(canvas.AddComment());
     static_cast<CDrComment *>(canvas.Selection)->SetText(QStringLiteral("old"));
-    QSignalSpy notes(&canvas, &CVmEditCtrl::Notify);
+    QSignalSpy notes(&canvas, &CVmEditCtrl::selectionChanged);
     ASSERT_TRUE(canvas.LoadImage(photo));
     EXPECT_EQ(canvas.Selection, nullptr);
     EXPECT_EQ(canvas.Objects.Count(), 0);
     ASSERT_EQ(notes.count(), 1);
-    EXPECT_EQ(notes.at(0).at(1).value<quintptr>(), quintptr(0));
+    EXPECT_EQ(notes.at(0).at(0).value<CDrObject *>(), nullptr);
 
     // A file that cannot be decoded leaves the canvas empty.
     const QString junk = dir.filePath(QStringLiteral("junk.jpg"));
@@ -104,13 +105,18 @@ TEST_F(Canvas, ZoomStepsFromTheFitScale)
 
 TEST_F(Canvas, RealSizeNeedsCalibrationAndScale)
 {
-    EXPECT_FALSE(canvas.SetActualSize(true)); // no calibration
+    EXPECT_FALSE(canvas.ShowRealSize(10)); // no calibration
     canvas.SetScreenCalibration(4, 4);
-    EXPECT_FALSE(canvas.SetActualSize(true)); // photo not measured
-    EXPECT_EQ(canvas.ViewMode, CVmEditCtrl::ViewFit);
-    canvas.SetPhotoScale(10);
-    EXPECT_TRUE(canvas.SetActualSize(true));
-    EXPECT_EQ(canvas.ViewMode, CVmEditCtrl::ViewRealSize);
+    for (const double scale : {0.0, -10.0, qQNaN(), qInf()}) {
+        EXPECT_FALSE(canvas.ShowRealSize(scale)) << scale;
+        EXPECT_EQ(canvas.GetViewMode(), CVmEditCtrl::ViewFit) << scale;
+        EXPECT_EQ(canvas.PhotoScale, 0.0) << scale;
+    }
+    QSignalSpy views(&canvas, &CVmEditCtrl::viewChanged);
+    EXPECT_TRUE(canvas.ShowRealSize(10));
+    EXPECT_EQ(canvas.GetViewMode(), CVmEditCtrl::ViewRealSize);
+    ASSERT_EQ(views.count(), 1);
+    EXPECT_EQ(views.at(0).at(2).toInt(), int(CVmEditCtrl::ViewRealSize));
     EXPECT_DOUBLE_EQ(canvas.View.ScaleX, 0.4);
     EXPECT_DOUBLE_EQ(canvas.View.ScaleY, 0.4);
     // A resize keeps real size and re-centres.
@@ -123,7 +129,7 @@ TEST_F(Canvas, PressOutsideThePhotoClearsTheSelectionAndStartsNoDrag)
 {
     ASSERT_TRUE(canvas.AddComment());
     static_cast<CDrComment *>(canvas.Selection)->SetText(QStringLiteral("stays"));
-    QSignalSpy notes(&canvas, &CVmEditCtrl::Notify);
+    QSignalSpy notes(&canvas, &CVmEditCtrl::selectionChanged);
     const ViewTransform before = canvas.View;
     QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(600, 50)); // above it
     EXPECT_EQ(canvas.Selection, nullptr);
@@ -133,8 +139,7 @@ TEST_F(Canvas, PressOutsideThePhotoClearsTheSelectionAndStartsNoDrag)
     EXPECT_DOUBLE_EQ(canvas.View.OffsetX, before.OffsetX);
     EXPECT_DOUBLE_EQ(canvas.View.OffsetY, before.OffsetY);
     ASSERT_EQ(notes.count(), 1);
-    EXPECT_EQ(notes.at(0).at(0).toInt(), CVmEditCtrl::NotifySelection);
-    EXPECT_EQ(notes.at(0).at(1).value<quintptr>(), quintptr(0));
+    EXPECT_EQ(notes.at(0).at(0).value<CDrObject *>(), nullptr);
     EXPECT_EQ(canvas.Objects.Count(), 1); // a comment with text survives deselection
 }
 
@@ -241,6 +246,135 @@ TEST_F(Canvas, EnterInTheEditorMakesTwoLinesAndAClickOutsideStoresThem)
     EXPECT_EQ(canvas.Editor()->GetText(), box->Text);
 }
 
+TEST_F(Canvas, EndingTheEditKeepsTheTextAlsoOnEscapeInADialog)
+{
+    QDialog dialog;
+    dialog.resize(800, 600);
+    canvas.setParent(&dialog);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QSignalSpy edits(&canvas, &CVmEditCtrl::contentEdited);
+    ASSERT_TRUE(canvas.AddTextBox(CTextBoxPropInfo()));
+    QTest::keyClicks(canvas.Editor(), QStringLiteral("30 cm"));
+    QTest::keyClick(canvas.Editor(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(canvas.Editing);
+    ASSERT_EQ(canvas.GetAnnotations().Count(), 1);
+    EXPECT_EQ(static_cast<CDrTextBox *>(canvas.GetAnnotations().GetAt(0))->Text,
+              QStringLiteral("30 cm"));
+    ASSERT_EQ(edits.count(), 2);
+    EXPECT_EQ(edits.at(0).at(0).toInt(), int(CVmEditCtrl::EditAnnotationAdded));
+    EXPECT_EQ(edits.at(1).at(0).toInt(), int(CVmEditCtrl::EditText));
+    canvas.setParent(nullptr);
+}
+
+TEST_F(Canvas, OnlyAFinishedChangeIsAnEdit)
+{
+    ASSERT_TRUE(canvas.AddComment());
+    auto *comment = static_cast<CDrComment *>(canvas.Selection);
+    comment->SetText(QStringLiteral("흠집"));
+    canvas.Select(nullptr);
+    canvas.ClearModified();
+    QSignalSpy edits(&canvas, &CVmEditCtrl::contentEdited);
+    const auto kinds = [&] {
+        QList<int> out;
+        for (const auto &args : edits)
+            out.append(args.at(0).toInt());
+        edits.clear();
+        return out;
+    };
+
+    // A press selects without changing anything; a drag away and back changes nothing either.
+    Drag(&canvas, At(1000, 500), At(1000, 500), 1);
+    EXPECT_EQ(canvas.GetSelection(), comment);
+    Drag(&canvas, At(1000, 500), At(1000, 500) + QPoint(30, 0), 2);
+    kinds();
+    SendMouse(&canvas, QEvent::MouseButtonPress, At(1075, 500), Qt::LeftButton, Qt::LeftButton);
+    SendMouse(&canvas, QEvent::MouseMove, At(1100, 520), Qt::LeftButton);
+    SendMouse(&canvas, QEvent::MouseMove, At(1075, 500), Qt::LeftButton);
+    SendMouse(&canvas, QEvent::MouseButtonRelease, At(1075, 500), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(kinds(), QList<int> {});
+
+    canvas.ClearModified();
+    Drag(&canvas, At(1075, 500), At(1075, 500) + QPoint(20, 20), 3);
+    EXPECT_EQ(kinds(), QList<int> {CVmEditCtrl::EditAnnotationChanged});
+    EXPECT_TRUE(canvas.IsModified());
+    EXPECT_FALSE(canvas.PixelsModified());
+
+    // An armed line needs a drag to exist; a click leaves nothing behind.
+    canvas.ArmLine();
+    Drag(&canvas, At(300, 300), At(300, 300), 1);
+    EXPECT_EQ(canvas.Objects.Count(), 1);
+    EXPECT_EQ(kinds(), QList<int> {});
+    canvas.ArmLine();
+    Drag(&canvas, At(300, 300), At(800, 300));
+    EXPECT_EQ(kinds(), QList<int> {CVmEditCtrl::EditAnnotationAdded});
+
+    // Annotations put in by the main window are no edit and select nothing.
+    CDrMgr other;
+    other.AddTail(new CDrComment(&other));
+    canvas.SetAnnotations(other);
+    EXPECT_EQ(canvas.GetSelection(), nullptr);
+    EXPECT_EQ(canvas.GetAnnotations().Count(), 1);
+    EXPECT_EQ(kinds(), QList<int> {});
+}
+
+TEST_F(Canvas, ColourPreviewAdjustsOnlyTheScreenCopy)
+{
+    const QPoint at = At(1000, 20);
+    const QRgb original = canvas.WorkingImage.pixel(1000, 20);
+    const auto shownRed = [&] {
+        return qRed(canvas.grab().toImage().pixel(at));
+    };
+    canvas.PreviewColour(60, 0);
+    canvas.repaint();
+    const int built = canvas.ScaledView().RebuildCount();
+    canvas.PreviewColour(40, 0);
+    EXPECT_NEAR(shownRed(), std::min(255, qRed(original) + 40), 3);
+    // The photograph itself was neither processed nor changed by the preview.
+    EXPECT_EQ(canvas.ScaledView().RebuildCount(), built);
+    EXPECT_EQ(canvas.WorkingImage.pixel(1000, 20), original);
+    EXPECT_EQ(canvas.GetBrightness(), 0);
+    EXPECT_FALSE(canvas.IsModified());
+
+    canvas.CancelColourPreview();
+    EXPECT_NEAR(shownRed(), qRed(original), 3);
+
+    QSignalSpy edits(&canvas, &CVmEditCtrl::contentEdited);
+    canvas.PreviewColour(40, 0);
+    canvas.SetColour(40, 0);
+    EXPECT_EQ(qRed(canvas.WorkingImage.pixel(1000, 20)), std::min(255, qRed(original) + 40));
+    EXPECT_NEAR(shownRed(), std::min(255, qRed(original) + 40), 3);
+    canvas.SetColour(40, 0);
+    ASSERT_EQ(edits.count(), 1);
+    EXPECT_EQ(edits.at(0).at(0).toInt(), int(CVmEditCtrl::EditColour));
+    canvas.ClearModified();
+    EXPECT_FALSE(canvas.PixelsModified()); // the file now holds these pixels
+    canvas.SetColour(0, 0);
+    EXPECT_TRUE(canvas.PixelsModified());
+}
+
+TEST_F(Canvas, SavedWorkingCopyKeepsTheFormatOfItsName)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray magic;
+    } rows[] = {
+        {"copy.png", QByteArray("\x89PNG")},
+        {"copy.PNG", QByteArray("\x89PNG")},
+        {"copy.bmp", QByteArray("BM")},
+        {"copy.jpg", QByteArray("\xFF\xD8\xFF")},
+    };
+    for (const auto &row : rows) {
+        const QString path = dir.filePath(QString::fromLatin1(row.name));
+        ASSERT_TRUE(canvas.SaveWorkingImage(path)) << row.name;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << row.name;
+        EXPECT_TRUE(file.read(8).startsWith(row.magic)) << row.name;
+    }
+}
+
 TEST_F(Canvas, DeleteInTheEditorDeletesACharacterOutsideItTheSelection)
 {
     ASSERT_TRUE(canvas.AddTextBox(CTextBoxPropInfo()));
@@ -254,12 +388,15 @@ TEST_F(Canvas, DeleteInTheEditorDeletesACharacterOutsideItTheSelection)
     EXPECT_EQ(canvas.Selection, box);
 
     canvas.EndEdit();
-    QSignalSpy notes(&canvas, &CVmEditCtrl::Notify);
+    QSignalSpy notes(&canvas, &CVmEditCtrl::selectionChanged);
+    QSignalSpy removing(&canvas, &CVmEditCtrl::objectAboutToBeRemoved);
     QTest::keyClick(&canvas, Qt::Key_Delete);
     EXPECT_EQ(canvas.Objects.Count(), 0);
     EXPECT_EQ(canvas.Selection, nullptr);
     ASSERT_EQ(notes.count(), 1);
-    EXPECT_EQ(notes.at(0).at(1).value<quintptr>(), quintptr(0));
+    EXPECT_EQ(notes.at(0).at(0).value<CDrObject *>(), nullptr);
+    ASSERT_EQ(removing.count(), 1);
+    EXPECT_EQ(removing.at(0).at(0).value<CDrObject *>(), box);
 }
 
 TEST_F(Canvas, LineIsDrawnOutWithTheMouseAndDraggedByItsBody)
@@ -272,7 +409,7 @@ TEST_F(Canvas, LineIsDrawnOutWithTheMouseAndDraggedByItsBody)
     auto *line = dynamic_cast<CDrLine *>(canvas.Selection);
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(canvas.PendingInsert, 0);
-    EXPECT_TRUE(canvas.Modified);
+    EXPECT_TRUE(canvas.IsModified());
     EXPECT_DOUBLE_EQ(line->X1, 500);
     EXPECT_DOUBLE_EQ(line->Y1, 500);
     EXPECT_DOUBLE_EQ(line->X2, 1500);
@@ -343,7 +480,7 @@ TEST_F(Canvas, CommentMovesAndAnEmptyOneDisappearsOnDeselection)
 
 TEST_F(Canvas, CropLeftOfThePhotoDoesNothing)
 {
-    QSignalSpy notes(&canvas, &CVmEditCtrl::Notify);
+    QSignalSpy notes(&canvas, &CVmEditCtrl::cropFinished);
     canvas.SetTool(CVmEditCtrl::ToolCrop);
     EXPECT_TRUE(canvas.CropOkButton()->isVisible());
     EXPECT_TRUE(canvas.CropCancelButton()->isVisible());
@@ -356,7 +493,7 @@ TEST_F(Canvas, CropLeftOfThePhotoDoesNothing)
     EXPECT_EQ(canvas.ImageWidth, 2000);
     EXPECT_EQ(canvas.Tool, CVmEditCtrl::ToolCrop);
     EXPECT_EQ(notes.count(), 0);
-    EXPECT_FALSE(canvas.Modified);
+    EXPECT_FALSE(canvas.IsModified());
 
     QTest::mouseClick(canvas.CropCancelButton(), Qt::LeftButton, Qt::NoModifier,
                       canvas.CropCancelButton()->rect().center());
@@ -364,16 +501,23 @@ TEST_F(Canvas, CropLeftOfThePhotoDoesNothing)
     EXPECT_EQ(canvas.Crop.Active, 0);
     EXPECT_FALSE(canvas.CropOkButton()->isVisible());
     ASSERT_EQ(notes.count(), 1);
-    EXPECT_EQ(notes.at(0).at(0).toInt(), CVmEditCtrl::NotifyCrop);
-    EXPECT_EQ(notes.at(0).at(1).value<quintptr>(), quintptr(0));
+    EXPECT_FALSE(notes.at(0).at(0).toBool());
+    EXPECT_EQ(notes.at(0).at(1).toRect(), QRect());
 }
 
-TEST_F(Canvas, CropKeepsAnnotationImageCoordinates)
+TEST_F(Canvas, CropShiftsAnnotationsByItsOriginAndDropsThoseLeftOff)
 {
     canvas.ArmLine();
     Drag(&canvas, At(100, 100), At(600, 300));
     auto *line = static_cast<CDrLine *>(canvas.Selection);
-    QSignalSpy notes(&canvas, &CVmEditCtrl::Notify);
+    ASSERT_TRUE(canvas.AddComment());
+    auto *offPicture = static_cast<CDrComment *>(canvas.Selection);
+    offPicture->SetText(QStringLiteral("left of the crop"));
+    offPicture->X = 100;
+    offPicture->Y = 900;
+    QSignalSpy notes(&canvas, &CVmEditCtrl::cropFinished);
+    QSignalSpy removing(&canvas, &CVmEditCtrl::objectAboutToBeRemoved);
+    QSignalSpy selection(&canvas, &CVmEditCtrl::selectionChanged);
 
     canvas.SetTool(CVmEditCtrl::ToolCrop);
     // The middle half of the client: x 200 ... 600, y 150 ... 450 → image 500 ... 1500, 125 ...
@@ -394,16 +538,58 @@ TEST_F(Canvas, CropKeepsAnnotationImageCoordinates)
     EXPECT_EQ(canvas.ImageHeight, 875);
     EXPECT_EQ(canvas.BaseImage.size(), QSize(1500, 875));
     EXPECT_EQ(canvas.Tool, CVmEditCtrl::ToolSelect);
-    EXPECT_TRUE(canvas.Modified);
-    ASSERT_GE(notes.count(), 1);
-    EXPECT_EQ(notes.last().at(0).toInt(), CVmEditCtrl::NotifyCrop);
-    EXPECT_EQ(notes.last().at(1).value<quintptr>(), quintptr(1));
-    // Fitted again, the annotation not shifted.
+    EXPECT_TRUE(canvas.PixelsModified());
+    ASSERT_EQ(notes.count(), 1);
+    EXPECT_TRUE(notes.at(0).at(0).toBool());
+    EXPECT_EQ(notes.at(0).at(1).toRect(), QRect(500, 125, 1500, 875));
     EXPECT_DOUBLE_EQ(canvas.View.ScaleX, std::min(800.0 / 1500, 600.0 / 875));
-    EXPECT_DOUBLE_EQ(line->X1, 100);
-    EXPECT_DOUBLE_EQ(line->Y1, 100);
-    EXPECT_DOUBLE_EQ(line->X2, 600);
-    EXPECT_DOUBLE_EQ(line->Y2, 300);
+
+    // The line still crosses the picture, on the same detail; the comment now lies left of it
+    // and goes, the parent told first and the selection dropped with it.
+    ASSERT_EQ(canvas.Objects.Count(), 1);
+    EXPECT_EQ(canvas.Objects.GetAt(0), line);
+    EXPECT_DOUBLE_EQ(line->X1, -400);
+    EXPECT_DOUBLE_EQ(line->Y1, -25);
+    EXPECT_DOUBLE_EQ(line->X2, 100);
+    EXPECT_DOUBLE_EQ(line->Y2, 175);
+    ASSERT_EQ(removing.count(), 1);
+    EXPECT_EQ(removing.at(0).at(0).value<CDrObject *>(), offPicture);
+    EXPECT_EQ(canvas.GetSelection(), nullptr);
+    ASSERT_FALSE(selection.isEmpty());
+    EXPECT_EQ(selection.last().at(0).value<CDrObject *>(), nullptr);
+}
+
+TEST_F(Canvas, CropAtRealSizeShowsTheFitAndSaysSo)
+{
+    canvas.SetScreenCalibration(4, 4);
+    ASSERT_TRUE(canvas.ShowRealSize(10));
+    QSignalSpy views(&canvas, &CVmEditCtrl::viewChanged);
+    canvas.SetTool(CVmEditCtrl::ToolCrop);
+    canvas.CropOk();
+    EXPECT_EQ(canvas.GetViewMode(), CVmEditCtrl::ViewFit);
+    ASSERT_FALSE(views.isEmpty());
+    EXPECT_DOUBLE_EQ(views.last().at(0).toDouble(), canvas.GetZoom());
+    EXPECT_EQ(views.last().at(2).toInt(), int(CVmEditCtrl::ViewFit));
+}
+
+TEST_F(Canvas, AnotherPhotoLeavesTheCropToolAndTheArmedLine)
+{
+    canvas.SetTool(CVmEditCtrl::ToolCrop);
+    QSignalSpy crops(&canvas, &CVmEditCtrl::cropFinished);
+    ASSERT_TRUE(canvas.LoadImage(photo));
+    EXPECT_EQ(canvas.GetTool(), CVmEditCtrl::ToolSelect);
+    EXPECT_FALSE(canvas.CropOkButton()->isVisible());
+    ASSERT_EQ(crops.count(), 1);
+    EXPECT_FALSE(crops.at(0).at(0).toBool());
+    // The old rectangle no longer cuts anything.
+    canvas.CropOk();
+    EXPECT_EQ(canvas.GetImageSize(), QSize(2000, 1000));
+    EXPECT_EQ(crops.count(), 1);
+
+    canvas.ArmLine();
+    ASSERT_TRUE(canvas.LoadImage(photo));
+    Drag(&canvas, At(500, 500), At(900, 500));
+    EXPECT_EQ(canvas.Objects.Count(), 0);
 }
 
 TEST_F(Canvas, NewCropRectangleIsDrawnWithTheMouse)
@@ -456,7 +642,8 @@ TEST_F(Canvas, BrightnessRebuildsTheWorkingImageThatIsSaved)
 {
     const QRgb before = canvas.WorkingImage.pixel(10, 10);
     canvas.SetBrightness(40);
-    EXPECT_TRUE(canvas.Modified);
+    EXPECT_TRUE(canvas.IsModified());
+    EXPECT_TRUE(canvas.PixelsModified());
     EXPECT_EQ(canvas.BaseImage.pixel(10, 10), before);
     EXPECT_EQ(qRed(canvas.WorkingImage.pixel(10, 10)), std::min(255, qRed(before) + 40));
 
