@@ -1,11 +1,40 @@
 #include "StartupServices.h"
 
 #include "Login.h"
+#include "MainDlg.h"
+#include "ScreenCalibration.h"
 #include "Skin.h"
 #include "UpdateCheck.h"
+#include "VmEditorApp.h"
 
-#include <QDialog>
 #include <QMessageBox>
+
+MainSession MainSessionOf(const CVmEditorApp &app)
+{
+    MainSession session;
+    session.userId = app.userId;
+    session.pnsCd = app.pnsCd;
+    session.loginKey = app.loginKey;
+    session.serviceHost = app.serviceHost;
+    session.tempFolder = app.tempFolder;
+    session.downFolder = app.downFolder;
+    return session;
+}
+
+MainWindowSeams MainWindowSeamsOf(CVmEditorApp &app)
+{
+    MainWindowSeams seams;
+    seams.logout = [](QWidget *window) {
+        return Logout(qobject_cast<QDialog *>(window));
+    };
+    seams.loadCalibration = [&app] {
+        return LoadCalibration(app.settingsKey);
+    };
+    seams.saveCalibration = [&app](const ScreenCalibration &calibration) {
+        return SaveCalibration(app.settingsKey, calibration);
+    };
+    return seams;
+}
 
 StartupServices DefaultStartupServices()
 {
@@ -19,10 +48,8 @@ StartupServices DefaultStartupServices()
     services.runLogin = [](CVmEditorApp &app) {
         return RunLogin(app);
     };
-    services.runMainWindow = [](CVmEditorApp &) {
-        QDialog window;
-        window.setWindowTitle(QStringLiteral("VmEditor"));
-        window.resize(1280, 768);
+    services.runMainWindow = [](CVmEditorApp &app) {
+        CMainDlg window(MainSessionOf(app), MainWindowSeamsOf(app));
         window.exec();
     };
     services.releaseSharedResources = [] {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MainSession.h"
+
 #include <QImage>
 #include <QString>
 
@@ -28,6 +30,11 @@ struct StartupServices
     std::function<void()> reportAlreadyRunning;
 };
 
+// What the main window is given from the application: the signed-in session and the calls it
+// makes upward (logout, the stored calibration).
+MainSession MainSessionOf(const CVmEditorApp &app);
+MainWindowSeams MainWindowSeamsOf(CVmEditorApp &app);
+
 // Update check: ask the standard host (CheckForUpdate). Bitmaps: the skin. Login: RunLogin against
-// serviceHost. Main window: an empty dialog run modally. Another copy running: a message box.
+// serviceHost. Main window: CMainDlg run modally. Another copy running: a message box.
 StartupServices DefaultStartupServices();

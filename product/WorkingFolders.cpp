@@ -64,13 +64,41 @@ std::unique_ptr<CImgFile> CWorkingFolders::MakePhotoFromFile(const QString &sour
                                                              const QString &tempFolder,
                                                              const QDateTime &timeStamp)
 {
+    return MakePhotoFromFile(sourcePath, tempFolder, QFileInfo(sourcePath).fileName(), timeStamp);
+}
+
+QString CWorkingFolders::UniqueName(const QString &folder, const QString &name,
+                                    const QStringList &taken)
+{
+    const auto isFree = [&](const QString &candidate) {
+        const QFileInfo there(CPackageNames::InFolder(folder, candidate));
+        return !there.exists() && !there.isSymLink()
+            && !taken.contains(candidate, Qt::CaseInsensitive);
+    };
+    if (isFree(name))
+        return name;
+    const QFileInfo parts(name);
+    const QString stem = parts.completeBaseName();
+    const QString suffix = parts.suffix().isEmpty() ? QString() : QLatin1Char('.') + parts.suffix();
+    for (int n = 2;; ++n) {
+        const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(suffix);
+        if (isFree(candidate))
+            return candidate;
+    }
+}
+
+std::unique_ptr<CImgFile> CWorkingFolders::MakePhotoFromFile(const QString &sourcePath,
+                                                             const QString &tempFolder,
+                                                             const QString &copyName,
+                                                             const QDateTime &timeStamp)
+{
     const QString name = QFileInfo(sourcePath).fileName();
     QDir().mkpath(tempFolder);
-    if (!CopyIntoFolder(sourcePath, tempFolder, name))
+    if (!CopyIntoFolder(sourcePath, tempFolder, copyName))
         return nullptr;
     auto photo = std::make_unique<CImgFile>();
     photo->sourcePath = sourcePath;
-    photo->workingPath = CPackageNames::InFolder(tempFolder, name);
+    photo->workingPath = CPackageNames::InFolder(tempFolder, copyName);
     photo->fileName = name;
     photo->timeStamp = timeStamp;
     if (!MakeThumbnail(*photo)) {

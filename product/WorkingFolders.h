@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -45,4 +46,15 @@ public:
     static std::unique_ptr<CImgFile>
     MakePhotoFromFile(const QString &sourcePath, const QString &tempFolder,
                       const QDateTime &timeStamp = QDateTime::currentDateTime());
+    // The same with the working copy's name chosen by the caller (see UniqueName); the entry's
+    // file name stays the source's own.
+    static std::unique_ptr<CImgFile> MakePhotoFromFile(const QString &sourcePath,
+                                                       const QString &tempFolder,
+                                                       const QString &copyName,
+                                                       const QDateTime &timeStamp);
+    // A name for a copy of `name` that is neither in the folder nor in `taken` (compared ignoring
+    // case): the name itself, else "stem (2).ext", "stem (3).ext" ... So two photographs called
+    // a.jpg from different folders are both kept, as a.jpg and "a (2).jpg".
+    static QString UniqueName(const QString &folder, const QString &name,
+                              const QStringList &taken = {});
 };

@@ -1,4 +1,5 @@
 #include "Login.h"
+#include "MainDlg.h"
 #include "VmEditorApp.h"
 
 #include <QApplication>
@@ -294,7 +295,7 @@ TEST_F(Startup, EmptyingTheWorkingFolders)
     EXPECT_TRUE(QDir(app.downFolder).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(Startup, DefaultsSignInWithTheSavedIdentityAndShowAnEmptyWindow)
+TEST_F(Startup, DefaultsSignInWithTheSavedIdentityAndShowTheMainWindow)
 {
     SaveCredentials(QStringLiteral("kim"), QStringLiteral("pw1"));
     StartupServices defaults = DefaultStartupServices();
@@ -310,16 +311,17 @@ TEST_F(Startup, DefaultsSignInWithTheSavedIdentityAndShowAnEmptyWindow)
         };
         return RunLogin(app, login);
     };
+    CVmEditorApp app(exeDir.path(), defaults);
     bool shown = false;
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto *window = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-            shown = window->windowTitle() == QStringLiteral("VmEditor");
-            window->reject();
+        if (auto *window = qobject_cast<CMainDlg *>(QApplication::activeModalWidget())) {
+            shown = window->Session().userId == QStringLiteral("kim")
+                && window->Session().tempFolder == app.tempFolder;
+            window->done(1); // Escape does not close the editor
         }
     });
     closer.start(10);
-    CVmEditorApp app(exeDir.path(), defaults);
     app.InitInstance();
     EXPECT_TRUE(shown);
     EXPECT_EQ(app.userId, QStringLiteral("kim"));
