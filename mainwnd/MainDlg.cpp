@@ -20,6 +20,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
@@ -83,6 +84,8 @@ CMainDlg::CMainDlg(MainSession session, MainWindowSeams seams, QWidget *parent)
     m_zoomSlider = new CZoomSliderCtrl(this);
     m_zoomSlider->SetControlId(ZoomSliderId);
     m_zoomSlider->setGeometry(ZoomSliderRect);
+    m_zoomSlider->SetTrackBitmaps(261, 262, 263);
+    m_zoomSlider->SetThumbBitmap(264);
     m_zoomSlider->SetRange(-99, 99);
     m_zoomSlider->SetPos(0);
     connect(
@@ -105,6 +108,8 @@ CMainDlg::CMainDlg(MainSession session, MainWindowSeams seams, QWidget *parent)
             Qt::QueuedConnection);
     connect(m_canvas, &CVmEditCtrl::viewChanged, this, &CMainDlg::OnViewChanged);
     connect(m_canvas, &CVmEditCtrl::contentEdited, this, &CMainDlg::OnCanvasEdited);
+    connect(m_canvas, &CVmEditCtrl::CommentActivated, this, &CMainDlg::EditComment,
+            Qt::QueuedConnection);
 
     m_strip = new CVmThumbnailCtrl(this);
     m_strip->move(StripPosition);
@@ -423,7 +428,37 @@ void CMainDlg::NewComment()
     if (selected && selected->GetType() == 3
         && static_cast<const CDrComment *>(selected)->Text().isEmpty())
         return;
-    m_canvas->AddComment();
+    if (m_canvas->AddComment())
+        EditComment(static_cast<CDrComment *>(m_canvas->GetSelection()));
+}
+
+void CMainDlg::EditComment(CDrComment *comment)
+{
+    // Queued from a double click: the comment must still be the selected one.
+    if (!comment || comment != m_canvas->GetSelection())
+        return;
+    QString text = comment->Text();
+    bool accepted = false;
+    if (m_seams.editCommentText) {
+        accepted = m_seams.editCommentText(this, text);
+    } else {
+        text = QInputDialog::getMultiLineText(this, QString::fromUtf8("코멘트"), QString(), text,
+                                              &accepted);
+    }
+    if (accepted)
+        SetCommentText(comment, text);
+}
+
+bool CMainDlg::SetCommentText(CDrComment *comment, const QString &text)
+{
+    if (!comment || m_canvas->GetAnnotations().Find(comment) < 0)
+        return false;
+    if (comment->Text() == text)
+        return true;
+    comment->SetText(text);
+    m_canvas->update();
+    SetModified(true);
+    return true;
 }
 
 void CMainDlg::ShowCanvasMenu(const QPoint &globalPos)

@@ -12,6 +12,7 @@
 
 #include <vector>
 
+class CDrComment;
 class CDrObject;
 class CEffectDlg;
 class CUbImgButton;
@@ -86,6 +87,8 @@ public:
     bool ApplyOrder(const std::vector<int> &order);
     // A measuring line and the length typed for it, in the current photo.
     bool ApplyMeasurement(QPointF start, QPointF end, double typedLength, int unit);
+    // The text of a comment of the current photo.
+    bool SetCommentText(CDrComment *comment, const QString &text);
     // Replaces the product's header (item information).
     void SetHeader(const CItemInfo &header);
     // Starts a new product: asks about unsaved changes, asks for the header, empties everything.
@@ -161,6 +164,7 @@ private:
     void ToggleColourPopup();
     void ToggleCrop();
     void NewComment();
+    void EditComment(CDrComment *comment);
     void ShowCanvasMenu(const QPoint &globalPos);
     void EditDetails();
     void Logout();

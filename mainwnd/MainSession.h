@@ -46,6 +46,10 @@ struct MainWindowSeams
     // file dialog with the image filter and multiple selection.
     std::function<QStringList(QWidget *window)> choosePhotoFiles;
 
+    // The text of a comment pinned on the photo; true on OK with the new text. Default: a plain
+    // multi-line text prompt (the comment panel replaces it).
+    std::function<bool(QWidget *window, QString &text)> editCommentText;
+
     // --- product flows and dialogs of later features ---
     // The item information dialog on a copy of the header; true on OK. Default: accept the header
     // as it is, so a new product can be started before that dialog exists.
