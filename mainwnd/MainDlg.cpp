@@ -32,6 +32,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 Q_LOGGING_CATEGORY(lcMainWnd, "vm.mainwnd")
@@ -69,6 +70,7 @@ CMainDlg::CMainDlg(MainSession session, MainWindowSeams seams, QWidget *parent)
     setWindowTitle(QStringLiteral("VmEditor"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
+    setMouseTracking(true); // the grip's cursor shows on hover
     setMinimumSize(MinimumSize);
     if (!CSkin::Picture(292).isNull())
         setWindowIcon(QIcon(QPixmap::fromImage(CSkin::Picture(292))));
@@ -273,6 +275,17 @@ void CMainDlg::UpdateViewButtons()
 
 void CMainDlg::RunCommand(int id)
 {
+    if (m_importing)
+        return;
+    // Under a sheet the work area is hidden: its commands wait until the sheet closes.
+    static const int workAreaCommands[]
+        = {CmdZoomOut,      CmdZoomIn,     CmdFit,       CmdFitButton,   CmdRealSize,
+           CmdCrop,         CmdColour,     CmdAddPhotos, CmdDeletePhoto, CmdStripBack,
+           CmdStripForward, CmdSelectTool, CmdPanTool,   CmdText};
+    if (m_sheet
+        && std::find(std::begin(workAreaCommands), std::end(workAreaCommands), id)
+            != std::end(workAreaCommands))
+        return;
     // The product-wide commands end any sheet first, as if it was cancelled.
     if (m_sheet
         && (id == CmdNew || id == CmdOpen || id == CmdSave || id == CmdDetails || id == CmdLogout))
@@ -292,10 +305,8 @@ void CMainDlg::RunCommand(int id)
         NewProduct();
         break;
     case CmdOpen:
-        if (m_seams.openProduct && m_seams.openProduct(this, m_product)) {
-            SetModified(false);
-            update();
-        }
+        if (m_seams.openProduct && m_seams.openProduct(this, m_product))
+            RebuildFromProduct();
         break;
     case CmdSave:
         if (m_product.state != CProduct::NoProduct && m_seams.saveProduct) {
@@ -451,14 +462,7 @@ void CMainDlg::EditComment(CDrComment *comment)
 
 bool CMainDlg::SetCommentText(CDrComment *comment, const QString &text)
 {
-    if (!comment || m_canvas->GetAnnotations().Find(comment) < 0)
-        return false;
-    if (comment->Text() == text)
-        return true;
-    comment->SetText(text);
-    m_canvas->update();
-    SetModified(true);
-    return true;
+    return m_canvas->SetCommentText(comment, text);
 }
 
 void CMainDlg::ShowCanvasMenu(const QPoint &globalPos)
@@ -500,6 +504,7 @@ void CMainDlg::Logout()
 
 bool CMainDlg::ConfirmDiscard()
 {
+    m_canvas->EndEdit(); // text typed into an open text box is a change too
     return !m_product.modified || AskYesNo(QString::fromUtf8(NewQuestion));
 }
 
@@ -513,9 +518,19 @@ void CMainDlg::SetModified(bool modified)
     emit modifiedChanged(modified);
 }
 
-void CMainDlg::OnCanvasEdited(int)
+void CMainDlg::NoteEdit()
 {
+    ++m_edits;
     SetModified(true);
+}
+
+void CMainDlg::OnCanvasEdited(int kind)
+{
+    // Colour changes are the colour popup's own, which its Cancel may take back.
+    if (kind == CVmEditCtrl::EditColour)
+        SetModified(true);
+    else
+        NoteEdit();
 }
 
 bool CMainDlg::NewProduct()
@@ -548,6 +563,23 @@ void CMainDlg::ClearProduct()
     update();
 }
 
+void CMainDlg::RebuildFromProduct()
+{
+    m_canvas->Clear();
+    m_strip->RemoveAll();
+    m_product.currentPhoto = -1;
+    for (int i = 0; i < m_product.Count(); ++i) {
+        const CImgFile *photo = m_product.PhotoAt(i);
+        m_strip->InsertItem(i, photo->thumbnail);
+        m_strip->SetMarked(i, CProduct::IsMeasured(*photo));
+    }
+    SetModified(false);
+    emit currentPhotoChanged(-1);
+    m_strip->SelectFirst();
+    UpdateArrows();
+    update();
+}
+
 void CMainDlg::AddPhotos()
 {
     if (m_product.state == CProduct::NoProduct) {
@@ -573,10 +605,14 @@ int CMainDlg::AddPhotoFiles(const QStringList &paths)
     if (m_product.state == CProduct::NoProduct && !NewProduct())
         return 0;
     const bool hadPhotos = m_product.Count() > 0;
+    if (m_importing)
+        return 0;
     CPhotoImport::Result imported = [&] {
+        m_importing = true;
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         auto result = CPhotoImport::Run(paths, m_session.tempFolder, this);
         QGuiApplication::restoreOverrideCursor();
+        m_importing = false;
         return result;
     }();
     int added = 0;
@@ -591,7 +627,7 @@ int CMainDlg::AddPhotoFiles(const QStringList &paths)
         ++added;
     }
     if (added > 0)
-        SetModified(true);
+        NoteEdit();
     if (!hadPhotos && m_product.Count() > 0)
         m_strip->SelectFirst();
     UpdateArrows();
@@ -620,7 +656,7 @@ bool CMainDlg::DeletePhoto()
     CImgFile *photo = m_product.RemovePhotoAt(index);
     QFile::remove(photo->workingPath);
     delete photo;
-    SetModified(true);
+    NoteEdit();
     emit currentPhotoChanged(-1);
     UpdateArrows();
     update();
@@ -661,6 +697,8 @@ bool CMainDlg::LoadPhotoIntoCanvas(int index, bool keepRealSize)
     CImgFile *photo = m_product.PhotoAt(index);
     if (!m_canvas->LoadImage(photo->workingPath))
         return false;
+    if (m_colourPopup)
+        m_colourPopup->ResetSliders(); // the canvas starts every photo unadjusted
     m_canvas->SetAnnotations(photo->annotations);
     const double scale = photo->ImagePixelPerMilli;
     if (!(keepRealSize && IsCalibrated(m_calibration) && m_canvas->ShowRealSize(scale)))
@@ -670,6 +708,8 @@ bool CMainDlg::LoadPhotoIntoCanvas(int index, bool keepRealSize)
 
 bool CMainDlg::SelectPhoto(int index)
 {
+    if (m_importing)
+        return false;
     if (index == m_product.currentPhoto)
         return index >= 0;
     if (index < 0 || index >= m_product.Count())
@@ -691,8 +731,6 @@ bool CMainDlg::SelectPhoto(int index)
         update();
         return false;
     }
-    if (m_colourPopup)
-        m_colourPopup->ResetSliders();
     m_product.currentPhoto = index;
     m_strip->SetSelection(index);
     emit currentPhotoChanged(index);
@@ -722,7 +760,7 @@ bool CMainDlg::ApplyOrder(const std::vector<int> &order)
     m_product.photos.Reorder(order);
     m_strip->Reorder(order);
     m_strip->SetSelection(-1);
-    SetModified(true);
+    NoteEdit();
     if (count > 0)
         SelectPhoto(0);
     UpdateArrows();
@@ -742,14 +780,14 @@ bool CMainDlg::ApplyMeasurement(QPointF start, QPointF end, double typedLength, 
         m_canvas->ShowRealSize(photo->ImagePixelPerMilli);
     m_strip->SetMarked(index, true);
     m_strip->update();
-    SetModified(true);
+    NoteEdit();
     return true;
 }
 
 void CMainDlg::SetHeader(const CItemInfo &header)
 {
     m_product.header = header;
-    SetModified(true);
+    NoteEdit();
 }
 
 void CMainDlg::SetColour(int brightness, int contrast)
@@ -769,8 +807,10 @@ void CMainDlg::OnColourCancelled(int brightness, int contrast)
 {
     SetColour(brightness, contrast);
     // Back where it opened: the flag too, unless something else changed meanwhile.
-    if (!m_modifiedWhenColourOpened && m_canvas->GetBrightness() == brightness
-        && m_canvas->GetContrast() == contrast && !m_canvas->PixelsModified())
+    if (!m_modifiedWhenColourOpened && m_edits == m_editsWhenColourOpened
+        && m_product.currentPhoto == m_photoWhenColourOpened
+        && m_canvas->GetBrightness() == brightness && m_canvas->GetContrast() == contrast
+        && !m_canvas->PixelsModified())
         SetModified(false);
 }
 
@@ -791,6 +831,8 @@ void CMainDlg::ToggleColourPopup()
         connect(m_colourPopup, &CEffectDlg::cancelled, this, &CMainDlg::OnColourCancelled);
     }
     m_modifiedWhenColourOpened = m_product.modified;
+    m_editsWhenColourOpened = m_edits;
+    m_photoWhenColourOpened = m_product.currentPhoto;
     m_colourPopup->SetValues(m_canvas->GetBrightness(), m_canvas->GetContrast());
     m_colourPopup->RememberOpeningValues();
     m_colourPopup->EnsureInitialised();
@@ -812,7 +854,8 @@ void CMainDlg::OnSelectionChanged()
 void CMainDlg::OnCropFinished(bool applied, const QRect &cropRect)
 {
     const int index = m_product.currentPhoto;
-    if (applied && index >= 0) {
+    if (applied && index >= 0
+        && m_canvas->GetImagePath() == m_product.PhotoAt(index)->workingPath) {
         // The measuring line keeps pointing at the same feature of the cropped picture.
         CImgFile *photo = m_product.PhotoAt(index);
         if (CProduct::IsMeasured(*photo)) {
@@ -857,6 +900,13 @@ bool CMainDlg::ToggleSheet(SheetKind kind)
     sheet->setParent(this, Qt::Widget);
     m_sheet = sheet;
     m_sheetKind = kind;
+    // A sheet that deletes itself still gives the work area back.
+    connect(sheet, &QObject::destroyed, this, [this] {
+        if (!m_sheet && m_sheetKind != SheetNone) {
+            m_sheetKind = SheetNone;
+            SetWorkControlsVisible(true);
+        }
+    });
     SetWorkControlsVisible(false);
     sheet->setGeometry(SheetArea(size()));
     sheet->show();
@@ -910,6 +960,9 @@ void CMainDlg::SetCalibration(const ScreenCalibration &calibration)
     if (m_seams.saveCalibration)
         m_seams.saveCalibration(calibration);
     m_canvas->SetScreenCalibration(calibration.PixelPerMilliX, calibration.PixelPerMilliY);
+    if (!IsCalibrated(calibration) && m_canvas->GetViewMode() == CVmEditCtrl::ViewRealSize)
+        m_canvas->ShowFit();
+    UpdateViewButtons();
 }
 
 // ---- window ----
@@ -934,6 +987,10 @@ void CMainDlg::ShowMessage(const QString &text)
 
 void CMainDlg::closeEvent(QCloseEvent *event)
 {
+    if (m_importing) {
+        event->ignore();
+        return;
+    }
     // Closing is the one way out that would lose a modified product without a word.
     if (!ConfirmDiscard()) {
         event->ignore();
@@ -959,10 +1016,15 @@ void CMainDlg::done(int result)
 
 void CMainDlg::keyPressEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
+    if (event->key() == Qt::Key_Escape) {
         event->accept(); // swallowed: Escape never closes the editor
         return;
+    }
+    if (m_sheet || m_importing) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
     case Qt::Key_Delete:
         m_canvas->DeleteSelection();
         event->accept();
@@ -1039,7 +1101,7 @@ QStringList CMainDlg::ImageFilesIn(const QList<QUrl> &urls)
 
 void CMainDlg::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!m_sheet && event->mimeData()->hasUrls()
+    if (!m_sheet && !m_importing && event->mimeData()->hasUrls()
         && !ImageFilesIn(event->mimeData()->urls()).isEmpty())
         event->acceptProposedAction();
 }
@@ -1050,5 +1112,7 @@ void CMainDlg::dropEvent(QDropEvent *event)
     if (files.isEmpty())
         return;
     event->acceptProposedAction();
-    AddPhotoFiles(files);
+    // Added after the drop returns, so the program the files came from is not kept waiting.
+    QMetaObject::invokeMethod(
+        this, [this, files] { AddPhotoFiles(files); }, Qt::QueuedConnection);
 }

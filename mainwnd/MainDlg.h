@@ -158,6 +158,10 @@ private:
     void UpdateArrows();
     void UpdateViewButtons();
     void SetModified(bool modified);
+    // Every edit of the product passes here: it counts the edit and sets the modified flag.
+    void NoteEdit();
+    void RebuildFromProduct();
+    bool IsBusy() const { return m_importing; }
     void ClearProduct();
     bool ConfirmDiscard();
     void ShowRealSize();
@@ -193,6 +197,11 @@ private:
     CEffectDlg *m_colourPopup = nullptr;
     // The colour popup's Cancel puts back the modified flag it found when it opened.
     bool m_modifiedWhenColourOpened = false;
+    quint64 m_editsWhenColourOpened = 0;
+    int m_photoWhenColourOpened = -1;
+    quint64 m_edits = 0;
+    // While photographs are being added the window takes no other command.
+    bool m_importing = false;
     // A frameless window moves and resizes itself where the window system cannot.
     enum class Drag { None, Move, Resize };
     Drag m_drag = Drag::None;

@@ -156,6 +156,20 @@ bool CVmThumbnailCtrl::SelectFirst()
 void CVmThumbnailCtrl::SetSelection(int index)
 {
     m_selection = (index >= 0 && index < m_items.Count()) ? index : -1;
+    if (m_selection >= 0) {
+        // The red frame stays in view (paging through photos moves it past the last cell).
+        const int visible = std::max(1, m_geometry.VisibleCount(width()));
+        const int first = m_geometry.FirstVisible(m_scrollOffset);
+        int wanted = first;
+        if (m_selection < first)
+            wanted = m_selection;
+        else if (m_selection >= first + visible)
+            wanted = m_selection - visible + 1;
+        if (wanted != first) {
+            m_scrollOffset = wanted * m_geometry.Step();
+            emit scrollStateChanged();
+        }
+    }
     update();
 }
 

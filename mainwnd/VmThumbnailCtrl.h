@@ -49,7 +49,8 @@ public:
     void Scroll(bool forward);
     // Asks for photograph 0; when granted, it becomes the selection.
     bool SelectFirst();
-    // Sets the selection without asking (the main window already made that photo current).
+    // Sets the selection without asking (the main window already made that photo current) and
+    // scrolls it into view.
     void SetSelection(int index);
 
     int ItemCount() const { return m_items.Count(); }

@@ -193,6 +193,18 @@ void CVmEditCtrl::Edited(int kind)
     emit contentEdited(kind);
 }
 
+bool CVmEditCtrl::SetCommentText(CDrComment *comment, const QString &text)
+{
+    if (!comment || Objects.Find(comment) < 0)
+        return false;
+    if (comment->Text() != text) {
+        comment->SetText(text);
+        update();
+        Edited(EditText);
+    }
+    return true;
+}
+
 void CVmEditCtrl::SetColour(int brightness, int contrast)
 {
     if (BaseImage.isNull())

@@ -121,6 +121,9 @@ public:
     void BeginEdit();
     void EndEdit();
     void DeleteSelection();
+    // The text of one of the canvas's comments; an edit when it changed. False when the canvas
+    // does not hold the comment.
+    bool SetCommentText(CDrComment *comment, const QString &text);
     void Select(CDrObject *object);
 
     // The cursors the main window supplies (skin cursors 249 and 251).

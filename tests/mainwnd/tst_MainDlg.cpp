@@ -356,6 +356,15 @@ TEST_F(MainWindow, ColourCancelPutsBackWhatTheDialogOpenedWith)
     QTest::mouseClick(ButtonWithId(popup, 1010), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_FALSE(window->IsModified());
+
+    // Another edit while the popup was open stays an edit after its Cancel.
+    ASSERT_EQ(AddPhotos({MakePhoto(QStringLiteral("b.jpg"))}), 1);
+    Save();
+    window->RunCommand(CmdColour);
+    emit popup->colourChanged(50, 0);
+    window->RunCommand(CmdDeletePhoto);
+    QTest::mouseClick(ButtonWithId(popup, 1010), Qt::LeftButton);
+    EXPECT_TRUE(window->IsModified());
 }
 
 class SheetStub : public CVmSheetDlg
@@ -380,6 +389,10 @@ TEST_F(MainWindow, OneSheetAtATimeOverTheWorkArea)
     EXPECT_EQ(window->CurrentSheetKind(), CMainDlg::SheetPrint);
     EXPECT_FALSE(Canvas()->isVisible());
     EXPECT_EQ(window->Sheet()->geometry(), SheetArea(window->size()));
+    // Keys and commands of the hidden work area wait for the sheet to close.
+    QTest::keyClick(window.get(), Qt::Key_Delete);
+    window->RunCommand(CmdDeletePhoto);
+    EXPECT_EQ(window->Product().Count(), 1);
     window->RunCommand(CmdImageOrder); // another sheet replaces it
     EXPECT_EQ(window->CurrentSheetKind(), CMainDlg::SheetImageOrder);
     window->RunCommand(CmdImageOrder); // its own command closes it
@@ -404,7 +417,7 @@ TEST_F(MainWindow, DroppedImageFilesAreAdded)
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(600, 400), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(window.get(), &drop);
-    EXPECT_EQ(window->Product().Count(), 1);
+    QTRY_COMPARE(window->Product().Count(), 1); // added once the drop has returned
     EXPECT_EQ(window->CurrentPhoto(), 0);
     delete mime;
 }

@@ -98,6 +98,14 @@ TEST_F(Strip, SelectionFollowsItsPhotograph)
     EXPECT_EQ(strip.Selection(), -1);
     EXPECT_FALSE(strip.RemoveItem(5));
     EXPECT_FALSE(strip.InsertItem(7, Photo(10, 10)));
+
+    // A selection beyond the last visible cell scrolls into view, and back.
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(strip.InsertItem(strip.ItemCount(), Photo(140, 105)));
+    strip.SetSelection(11);
+    EXPECT_EQ(strip.ScrollOffset(), 2 * 69);
+    strip.SetSelection(0);
+    EXPECT_EQ(strip.ScrollOffset(), 0);
 }
 
 TEST_F(Strip, ClicksAskTheOwner)
