@@ -1,7 +1,11 @@
 #include "BenchHarness.h"
 
 #include <QElapsedTimer>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QProcess>
+#include <QRadialGradient>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cstdio>
@@ -85,4 +89,44 @@ void BenchHarness::Report(const QString &name, double oursMs, double referenceMs
                 qPrintable(name), oursMs, referenceMs, ratio, goalRatio,
                 ratio <= goalRatio ? "met" : "MISSED");
     std::fflush(stdout);
+}
+
+QImage BenchHarness::MakePhoto(int width, int height, quint32 seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient sky(0, 0, 0, height);
+        sky.setColorAt(0, QColor(90, 140, 210));
+        sky.setColorAt(0.6, QColor(220, 210, 190));
+        sky.setColorAt(1, QColor(80, 70, 60));
+        painter.fillRect(image.rect(), sky);
+        for (int i = 0; i < 60; ++i) {
+            const QPointF centre(random.bounded(width), random.bounded(height));
+            const double radius = width / 40.0 + random.bounded(width / 8);
+            QRadialGradient blob(centre, radius);
+            const QColor colour(random.bounded(256), random.bounded(256), random.bounded(256), 200);
+            blob.setColorAt(0, colour);
+            blob.setColorAt(1, QColor(colour.red(), colour.green(), colour.blue(), 0));
+            painter.setBrush(blob);
+            painter.setPen(Qt::NoPen);
+            painter.drawEllipse(centre, radius, radius * (0.5 + random.bounded(1.0)));
+        }
+        painter.setPen(QPen(QColor(30, 30, 30), width / 800.0));
+        for (int i = 0; i < 200; ++i)
+            painter.drawLine(QPointF(random.bounded(width), random.bounded(height)),
+                             QPointF(random.bounded(width), random.bounded(height)));
+    }
+    for (int y = 0; y < height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int n = int(random.generate() & 15) - 8;
+            const QRgb p = row[x];
+            row[x] = qRgb(qBound(0, qRed(p) + n, 255), qBound(0, qGreen(p) + n, 255),
+                          qBound(0, qBlue(p) + n, 255));
+        }
+    }
+    return image;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,11 @@ public:
     static std::pair<double, double> BestInterleavedMs(const std::function<void()> &ours,
                                                        const std::function<bool()> &reference,
                                                        int repeats = 5);
+
+    // Something a JPEG encoder treats like a photograph: soft gradients and shapes with
+    // sensor-like noise, so the compressed size (several MB at 24 MP) and the entropy decoding
+    // cost are real. Format_RGB32; the same seed gives the same picture.
+    static QImage MakePhoto(int width, int height, quint32 seed);
 
     // Prints one line: case, our time, reference time, ratio and the goal it is held to.
     static void Report(const QString &name, double oursMs, double referenceMs, double goalRatio);

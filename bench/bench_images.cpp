@@ -20,48 +20,6 @@
 
 namespace {
 
-// Something a JPEG encoder treats like a photograph: soft gradients and shapes with sensor-like
-// noise, so the compressed size (several MB at 24 MP) and the entropy decoding cost are real.
-QImage MakePhoto(int width, int height, quint32 seed)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient sky(0, 0, 0, height);
-        sky.setColorAt(0, QColor(90, 140, 210));
-        sky.setColorAt(0.6, QColor(220, 210, 190));
-        sky.setColorAt(1, QColor(80, 70, 60));
-        painter.fillRect(image.rect(), sky);
-        for (int i = 0; i < 60; ++i) {
-            const QPointF centre(random.bounded(width), random.bounded(height));
-            const double radius = width / 40.0 + random.bounded(width / 8);
-            QRadialGradient blob(centre, radius);
-            const QColor colour(random.bounded(256), random.bounded(256), random.bounded(256), 200);
-            blob.setColorAt(0, colour);
-            blob.setColorAt(1, QColor(colour.red(), colour.green(), colour.blue(), 0));
-            painter.setBrush(blob);
-            painter.setPen(Qt::NoPen);
-            painter.drawEllipse(centre, radius, radius * (0.5 + random.bounded(1.0)));
-        }
-        painter.setPen(QPen(QColor(30, 30, 30), width / 800.0));
-        for (int i = 0; i < 200; ++i)
-            painter.drawLine(QPointF(random.bounded(width), random.bounded(height)),
-                             QPointF(random.bounded(width), random.bounded(height)));
-    }
-    for (int y = 0; y < height; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int n = int(random.generate() & 15) - 8;
-            const QRgb p = row[x];
-            row[x] = qRgb(qBound(0, qRed(p) + n, 255), qBound(0, qGreen(p) + n, 255),
-                          qBound(0, qBlue(p) + n, 255));
-        }
-    }
-    return image;
-}
-
 struct Photo
 {
     QString label;
@@ -146,7 +104,7 @@ int main(int argc, char **argv)
          {std::tuple {"24 MP", 6000, 4000}, std::tuple {"12 MP", 4000, 3000}}) {
         Photo photo;
         photo.label = QString::fromLatin1(label);
-        photo.image = MakePhoto(width, height, quint32(width));
+        photo.image = BenchHarness::MakePhoto(width, height, quint32(width));
         photo.jpeg = dir.filePath(photo.label.left(2) + QStringLiteral("mp.jpg"));
         photo.ppm = dir.filePath(photo.label.left(2) + QStringLiteral("mp.ppm"));
         if (!SaveImageFile(92, photo.image, photo.jpeg, QStringLiteral("jpeg"))

@@ -30,43 +30,6 @@ constexpr int kHeight = 4000;
 constexpr int kDistinct = 4; // each 24 MP photo takes seconds to make; the rest are copies
 constexpr int kAdded = 20;
 
-// Gradients and soft shapes with sensor-like noise, so the JPEG has the size and entropy-decoding
-// cost of a real photograph rather than of a flat drawing.
-QImage MakePhoto(int width, int height, quint32 seed)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient backdrop(0, 0, width, height);
-        backdrop.setColorAt(0, QColor(230, 226, 220));
-        backdrop.setColorAt(1, QColor(120, 110, 100));
-        painter.fillRect(image.rect(), backdrop);
-        painter.setPen(Qt::NoPen);
-        for (int i = 0; i < 40; ++i) {
-            const QPointF centre(random.bounded(width), random.bounded(height));
-            const double radius = width / 30.0 + random.bounded(width / 6);
-            QRadialGradient blob(centre, radius);
-            blob.setColorAt(0,
-                            QColor(random.bounded(256), random.bounded(256), random.bounded(256)));
-            blob.setColorAt(1, QColor(0, 0, 0, 0));
-            painter.setBrush(blob);
-            painter.drawEllipse(centre, radius, radius * 0.7);
-        }
-    }
-    for (int y = 0; y < height; ++y) {
-        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int n = int(random.generate() & 15) - 8;
-            const QRgb p = row[x];
-            row[x] = qRgb(qBound(0, qRed(p) + n, 255), qBound(0, qGreen(p) + n, 255),
-                          qBound(0, qBlue(p) + n, 255));
-        }
-    }
-    return image;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -94,7 +57,7 @@ int main(int argc, char **argv)
         const QString path
             = photoFolder + QStringLiteral("/photo_%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
         if (i < kDistinct) {
-            if (!SaveImageFile(90, MakePhoto(kWidth, kHeight, quint32(11 + i)), path,
+            if (!SaveImageFile(90, BenchHarness::MakePhoto(kWidth, kHeight, quint32(11 + i)), path,
                                QStringLiteral("jpeg"))) {
                 std::fprintf(stderr, "cannot write the photographs\n");
                 return 1;

@@ -744,15 +744,9 @@ bool CMainDlg::SelectPhoto(int index)
 
 bool CMainDlg::ApplyOrder(const std::vector<int> &order)
 {
-    const int count = m_product.Count();
-    if (static_cast<int>(order.size()) != count)
+    if (!m_product.photos.IsPermutation(order))
         return false;
-    std::vector<bool> seen(static_cast<size_t>(count), false);
-    for (int oldIndex : order) {
-        if (oldIndex < 0 || oldIndex >= count || seen[static_cast<size_t>(oldIndex)])
-            return false;
-        seen[static_cast<size_t>(oldIndex)] = true;
-    }
+    const int count = m_product.Count();
     if (m_product.currentPhoto >= 0 && !WriteBack(WriteBackForSwitch))
         return false;
     m_product.currentPhoto = -1;

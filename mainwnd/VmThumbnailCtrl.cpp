@@ -106,15 +106,8 @@ QImage CVmThumbnailCtrl::ItemImage(int index) const
 bool CVmThumbnailCtrl::Reorder(const std::vector<int> &order)
 {
     // Checked here so a bad order is refused rather than fatal in the owning array.
-    const int count = m_items.Count();
-    if (static_cast<int>(order.size()) != count)
+    if (!m_items.IsPermutation(order))
         return false;
-    std::vector<bool> seen(static_cast<size_t>(count), false);
-    for (int oldIndex : order) {
-        if (oldIndex < 0 || oldIndex >= count || seen[static_cast<size_t>(oldIndex)])
-            return false;
-        seen[static_cast<size_t>(oldIndex)] = true;
-    }
     m_items.Reorder(order);
     update();
     return true;

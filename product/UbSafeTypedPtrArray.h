@@ -75,6 +75,20 @@ public:
         return -1;
     }
 
+    // True when the order names every element exactly once (what Reorder accepts).
+    bool IsPermutation(const std::vector<int> &order) const
+    {
+        if (static_cast<int>(order.size()) != Count())
+            return false;
+        std::vector<bool> seen(m_items.size(), false);
+        for (int oldIndex : order) {
+            if (oldIndex < 0 || oldIndex >= Count() || seen[static_cast<size_t>(oldIndex)])
+                return false;
+            seen[static_cast<size_t>(oldIndex)] = true;
+        }
+        return true;
+    }
+
     // Rearranges the elements: order[n] is the old index of the element that goes to position n.
     // The order must be a permutation of 0 ... Count() - 1; anything else is the same fatal
     // error as a bad index, checked before anything moves.
