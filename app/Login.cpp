@@ -108,12 +108,13 @@ bool RunLogin(CVmEditorApp &app, const LoginServices &given)
 {
     const LoginServices services = Completed(given, app);
     bool remember = !app.userId.isEmpty() && !app.userPw.isEmpty();
-    // Only one pass may go without the dialog; a refusal after it brings the dialog back.
-    bool skip = true;
+    // Only the first pass, with saved credentials, goes without the dialog: a refusal always
+    // brings the dialog back, so a mistyped password is never sent twice against a lockout.
+    bool firstPass = true;
     for (;;) {
-        if (skip && remember) {
-            skip = false;
-        } else {
+        const bool silent = firstPass && remember;
+        firstPass = false;
+        if (!silent) {
             LoginEntry entry {app.userId, app.userPw, remember};
             if (!services.runDialog(entry))
                 return false;
@@ -133,6 +134,7 @@ bool RunLogin(CVmEditorApp &app, const LoginServices &given)
         }
         if (answer.errorText.isEmpty()) {
             services.showMessage(QString::fromUtf8(LoginTexts::kServerError));
+            app.exitCode = CVmEditorApp::kExitLoginFailed;
             return false;
         }
         services.showMessage(answer.errorText);

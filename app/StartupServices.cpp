@@ -39,8 +39,10 @@ MainWindowSeams MainWindowSeamsOf(CVmEditorApp &app)
 StartupServices DefaultStartupServices()
 {
     StartupServices services;
-    services.checkForUpdate = [](const QString &exeFolder) {
-        return CheckForUpdate(exeFolder);
+    services.checkForUpdate = [](const QString &exeFolder, const QString &serviceHost) {
+        UpdateCheckHooks hooks;
+        hooks.host = serviceHost;
+        return CheckForUpdate(exeFolder, hooks);
     };
     services.loadBitmap = [](int resourceId) {
         return CSkin::Picture(resourceId);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainSession.h"
+#include "UpdateCheck.h"
 
 #include <QImage>
 #include <QString>
@@ -14,9 +15,10 @@ class CVmEditorApp;
 // replace them as they arrive. Tests hand in their own. An empty member counts as its default.
 struct StartupServices
 {
-    // Self-update check of the program in exeFolder: true = go on, false = end the process now
-    // (it shows its own messages first).
-    std::function<bool(const QString &exeFolder)> checkForUpdate;
+    // Self-update check of the program in exeFolder against the configured service host; it
+    // shows its own messages. Anything but Proceed ends start-up.
+    std::function<UpdateOutcome(const QString &exeFolder, const QString &serviceHost)>
+        checkForUpdate;
     // A numbered bitmap of the skin; a null image when there is none.
     std::function<QImage(int resourceId)> loadBitmap;
     // The login, given the application with the saved userId/userPw: true = signed in with
@@ -35,6 +37,7 @@ struct StartupServices
 MainSession MainSessionOf(const CVmEditorApp &app);
 MainWindowSeams MainWindowSeamsOf(CVmEditorApp &app);
 
-// Update check: ask the standard host (CheckForUpdate). Bitmaps: the skin. Login: RunLogin against
-// serviceHost. Main window: CMainDlg run modally. Another copy running: a message box.
+// Update check: ask the configured service host (CheckForUpdate). Bitmaps: the skin. Login:
+// RunLogin against serviceHost. Main window: CMainDlg run modally. Another copy running: a message
+// box.
 StartupServices DefaultStartupServices();

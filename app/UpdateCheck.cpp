@@ -9,6 +9,7 @@
 #include "VmEditorApp.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 
@@ -27,16 +28,36 @@ void Complain(const QString &why)
 
 } // namespace
 
+QString UpdateUnreachableText(const QString &host)
+{
+    return QString::fromUtf8("콘텐츠 서비스(%1)에 연결할 수 없어 VmEditor를 시작하지 못했습니다.\n"
+                             "이 컴퓨터의 로컬 서비스는 bash scripts/run 으로 시작할 수 있습니다.")
+        .arg(host);
+}
+
 QString UpdaterPath(const QString &exeFolder)
 {
     return QDir(exeFolder).filePath(QLatin1String(CVmEditorApp::kUpdaterName));
 }
 
-bool CheckForUpdate(const QString &exeFolder, const UpdateCheckHooks &hooks)
+UpdateOutcome CheckForUpdate(const QString &exeFolder, const UpdateCheckHooks &hooks)
 {
     const QString host
         = hooks.host.isEmpty() ? QLatin1String(ServiceDefaults::kServiceHost) : hooks.host;
     const QString url = ServiceUrls::VersionFile(host);
+
+    const auto tell = [&hooks](const QString &text) {
+        if (hooks.tell)
+            hooks.tell(text);
+        else
+            QMessageBox::warning(nullptr, QStringLiteral("VmEditor"), text);
+    };
+    // Ending without a word looks like a crash: the user hears which address failed.
+    const auto unreachable = [&](const QString &why) {
+        Complain(why);
+        tell(UpdateUnreachableText(host));
+        return UpdateOutcome::Unreachable;
+    };
 
     // The client asks for an uncached answer, so no cache entry needs removing first.
     CUbHttpDown http(QStringLiteral("VmEditor"));
@@ -45,18 +66,17 @@ bool CheckForUpdate(const QString &exeFolder, const UpdateCheckHooks &hooks)
     http.SetDeadline(ServiceApi::kRequestDeadlineMs);
     if (!http.OpenUrl(url, true)) {
         const int status = http.StatusCode();
-        Complain(status != 0
-                     ? QStringLiteral("the update check failed: %1 answered status %2")
-                           .arg(url)
-                           .arg(status)
-                     : QStringLiteral("the update check failed: %1 cannot be reached").arg(url));
-        return false;
+        return unreachable(
+            status != 0 ? QStringLiteral("the update check failed: %1 answered status %2")
+                              .arg(url)
+                              .arg(status)
+                        : QStringLiteral("the update check failed: %1 cannot be reached").arg(url));
     }
     const CUbHttpBuffer body = http.ReadAll(10240, 10240, false, 2048, kMaxVersionFileBytes);
     http.CloseRequest();
     if (!body || body.size == 0) {
-        Complain(QStringLiteral("the update check failed: no version file came from %1").arg(url));
-        return false;
+        return unreachable(
+            QStringLiteral("the update check failed: no version file came from %1").arg(url));
     }
 
     CUbIniFileEx ini;
@@ -64,7 +84,7 @@ bool CheckForUpdate(const QString &exeFolder, const UpdateCheckHooks &hooks)
     const QString latest
         = FromCodePage949(ini.GetValue("VmEditor", "Version").value_or(QByteArray()));
     if (latest.compare(QLatin1String(kProgramVersion), Qt::CaseInsensitive) == 0)
-        return true;
+        return UpdateOutcome::Proceed;
 
     const QString question
         = QString::fromUtf8("새로운 버전이 배포 되었습니다.\n업데이트 하시겠습니까?");
@@ -74,14 +94,22 @@ bool CheckForUpdate(const QString &exeFolder, const UpdateCheckHooks &hooks)
         : QMessageBox::question(nullptr, caption, question, QMessageBox::Yes | QMessageBox::No)
             == QMessageBox::Yes;
     if (!yes)
-        return true;
+        return UpdateOutcome::Proceed;
 
-    // A failure to start the updater is not reported: the program ends either way.
     const QString program = UpdaterPath(exeFolder);
+    const bool updaterThere = hooks.exists ? hooks.exists(program) : QFileInfo(program).isFile();
+    if (!updaterThere) {
+        // Ending now would leave the user with neither the update nor the editor.
+        tell(QString::fromUtf8("업데이트 프로그램(%1)이 없어 업데이트할 수 없습니다.\n"
+                               "지금 버전으로 계속합니다.")
+                 .arg(QDir::toNativeSeparators(program)));
+        return UpdateOutcome::Proceed;
+    }
+    // A failure to start the updater is not reported: the program ends either way.
     const QStringList arguments {url};
     if (hooks.start)
         hooks.start(program, arguments);
     else
         QProcess::startDetached(program, arguments);
-    return false;
+    return UpdateOutcome::UpdaterStarted;
 }

@@ -139,6 +139,7 @@ bool CVmEditorApp::InitInstance()
     const QString base = ChooseWorkingBase();
     if (!LockWorkingFolders(base)) {
         m_services.reportAlreadyRunning();
+        exitCode = kExitAlreadyRunning;
         return false;
     }
     tempFolder = Join(base, kTempFolderName);
@@ -151,12 +152,18 @@ bool CVmEditorApp::InitInstance()
 
     // 7 and 8.
     serviceHost = LoadConfiguration(exeFolder);
-    if (!m_services.checkForUpdate(exeFolder))
+    const UpdateOutcome update = m_services.checkForUpdate(exeFolder, serviceHost);
+    if (update != UpdateOutcome::Proceed) {
+        if (update == UpdateOutcome::Unreachable)
+            exitCode = kExitServiceUnreachable;
         return false;
+    }
 
     // 9: drawing needs the GUI application object.
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        exitCode = kExitNoDisplay;
         return false;
+    }
     gdiplusStarted = true;
 
     // 10.

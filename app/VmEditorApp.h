@@ -28,6 +28,11 @@ public:
     static constexpr const char *kLockFileName = "__temp__.lock";
     // Logging out starts the new copy while the old one is still closing.
     static constexpr int kDefaultLockWaitMs = 5000;
+    // Exit statuses of a start-up that stopped on a failure (0: ended normally or cancelled).
+    static constexpr int kExitServiceUnreachable = 2;
+    static constexpr int kExitAlreadyRunning = 3;
+    static constexpr int kExitNoDisplay = 4;
+    static constexpr int kExitLoginFailed = 5;
     // The popup frame pieces, in the order the popup dialogs expect them.
     static constexpr std::array<int, 8> kFrameBitmapIds = {230, 234, 233, 232, 231, 227, 228, 229};
 
@@ -68,6 +73,8 @@ public:
     QString loginKey;
     // Host of the content service: no scheme, no path.
     QString serviceHost;
+    // The process's exit status (see the kExit values); the parts that stop start-up set it.
+    int exitCode = 0;
     // The program's settings key, open from start-up until exit.
     CVmReg settingsKey;
     // Set once the graphics system is known to be up; the Qt image code needs a GUI

@@ -10,5 +10,5 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(QString::fromLatin1(CVmReg::kApplication));
     CVmEditorApp app;
     app.InitInstance();
-    return 0;
+    return app.exitCode;
 }

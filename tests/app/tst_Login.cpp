@@ -154,16 +154,17 @@ TEST_F(Login, RefusedSavedCredentialsShowTheTextThenThePrefilledDialog)
     EXPECT_EQ(app->loginKey, MakeServiceKey(QStringLiteral("kim"), QStringLiteral("new")));
 }
 
-TEST_F(Login, RememberTickedAndRefusedRetriesOnceSilently)
+TEST_F(Login, RememberTickedAndRefusedAsksAgainWithoutResending)
 {
     Start(QString(), QString());
-    answers = {Refused("없는 아이디입니다."), Refused("없는 아이디입니다."), Accepted("P7")};
+    answers = {Refused("없는 아이디입니다."), Accepted("P7")};
     turns = {{true, {QStringLiteral("lee"), QStringLiteral("pw"), true}},
              {true, {QStringLiteral("lee2"), QStringLiteral("pw2"), true}}};
     ASSERT_TRUE(RunLogin(*app, services));
-    EXPECT_EQ(log,
-              (Log {"dialog", "login lee/pw", "message 없는 아이디입니다.", "login lee/pw",
-                    "message 없는 아이디입니다.", "dialog", "login lee2/pw2"}));
+    // Each refused password costs one attempt, not two.
+    EXPECT_EQ(
+        log,
+        (Log {"dialog", "login lee/pw", "message 없는 아이디입니다.", "dialog", "login lee2/pw2"}));
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_TRUE(shown[0].userId.isEmpty());
     EXPECT_FALSE(shown[0].remember);
@@ -222,6 +223,7 @@ TEST_F(Login, NoAnswerShowsTheServerErrorAndEnds)
             turns = {{true, {QStringLiteral("kim"), QStringLiteral("pw"), true}}};
         EXPECT_FALSE(RunLogin(*app, services));
         EXPECT_EQ(log.back(), "message 서버오류가 발생하였습니다.");
+        EXPECT_EQ(app->exitCode, CVmEditorApp::kExitLoginFailed);
         EXPECT_TRUE(app->loginKey.isEmpty());
         EXPECT_FALSE(ReadSaved().id.has_value());
     }

@@ -49,10 +49,11 @@ protected:
     {
         ASSERT_TRUE(exeDir.isValid());
         QFile::remove(SettingsFile());
-        services.checkForUpdate = [this](const QString &folder) {
+        services.checkForUpdate = [this](const QString &folder, const QString &host) {
             calls.push_back("update");
             updaterAtUpdateCheck = ReadFile(exe("VmUpdate.exe"));
             EXPECT_EQ(folder, exeDir.path());
+            updateHost = host;
             return updateAnswer;
         };
         services.loadBitmap = [this](int id) {
@@ -93,7 +94,8 @@ protected:
     std::vector<std::string> calls;
     std::vector<int> bitmapIds;
     std::function<void(CVmEditorApp &)> insideMainWindow;
-    bool updateAnswer = true;
+    UpdateOutcome updateAnswer = UpdateOutcome::Proceed;
+    QString updateHost;
     bool loginAnswer = true;
     QByteArray updaterAtUpdateCheck;
     QString loginSawId, loginSawPw;
@@ -126,6 +128,8 @@ TEST_F(Startup, ServiceHostComesFromTheIniBesideTheExecutable)
     CVmEditorApp app(exeDir.path(), services);
     app.InitInstance();
     EXPECT_EQ(app.serviceHost, QStringLiteral("content.example"));
+    // The version file comes from the service the editor works with.
+    EXPECT_EQ(updateHost, QStringLiteral("content.example"));
 }
 
 TEST_F(Startup, ExistingWorkingFoldersAreReusedAndKeepTheirFiles)
@@ -175,11 +179,21 @@ TEST_F(Startup, UpdaterSwap)
 
 TEST_F(Startup, UpdateCheckSayingStopEndsBeforeAnythingElse)
 {
-    updateAnswer = false;
-    CVmEditorApp app(exeDir.path(), services);
-    EXPECT_FALSE(app.InitInstance());
-    EXPECT_EQ(calls, (std::vector<std::string> {"update"}));
-    EXPECT_TRUE(bitmapIds.empty());
+    const struct
+    {
+        UpdateOutcome outcome;
+        int exitCode;
+    } rows[] = {{UpdateOutcome::UpdaterStarted, 0},
+                {UpdateOutcome::Unreachable, CVmEditorApp::kExitServiceUnreachable}};
+    for (const auto &row : rows) {
+        calls.clear();
+        updateAnswer = row.outcome;
+        CVmEditorApp app(exeDir.path(), services);
+        EXPECT_FALSE(app.InitInstance());
+        EXPECT_EQ(calls, (std::vector<std::string> {"update"}));
+        EXPECT_TRUE(bitmapIds.empty());
+        EXPECT_EQ(app.exitCode, row.exitCode);
+    }
 }
 
 TEST_F(Startup, CancelledLoginEndsBeforeTheMainWindowAndWritesNothing)
@@ -222,9 +236,9 @@ TEST_F(Startup, SecondCopyIsRefusedWhileTheFirstRuns)
     std::vector<std::string> secondCalls;
     insideMainWindow = [&](CVmEditorApp &) {
         StartupServices second = services;
-        second.checkForUpdate = [&](const QString &) {
+        second.checkForUpdate = [&](const QString &, const QString &) {
             secondCalls.push_back("update");
-            return true;
+            return UpdateOutcome::Proceed;
         };
         second.reportAlreadyRunning = [&] {
             secondCalls.push_back("refused");
@@ -234,6 +248,7 @@ TEST_F(Startup, SecondCopyIsRefusedWhileTheFirstRuns)
         copy.SetLockWaitMs(200);
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(copy.InitInstance());
+        EXPECT_EQ(copy.exitCode, CVmEditorApp::kExitAlreadyRunning);
         EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
         EXPECT_FALSE(copy.HoldsWorkingFolderLock());
         copy.EmptyTempFolder(); // a refused copy has no working folders to empty
@@ -300,8 +315,8 @@ TEST_F(Startup, DefaultsSignInWithTheSavedIdentityAndShowTheMainWindow)
     SaveCredentials(QStringLiteral("kim"), QStringLiteral("pw1"));
     StartupServices defaults = DefaultStartupServices();
     // The default update check asks the standard host, which no test may rely on.
-    defaults.checkForUpdate = [](const QString &) {
-        return true;
+    defaults.checkForUpdate = [](const QString &, const QString &) {
+        return UpdateOutcome::Proceed;
     };
     // The real login with the service scripted: saved credentials sign in without a window.
     defaults.runLogin = [](CVmEditorApp &app) {

@@ -36,6 +36,12 @@ protected:
             startedArguments = arguments;
             return true;
         };
+        hooks.tell = [this](const QString &text) {
+            told.push_back(text);
+        };
+        hooks.exists = [this](const QString &) {
+            return updaterPresent;
+        };
     }
     void Serve(const std::string &text, int code = 200)
     {
@@ -55,6 +61,8 @@ protected:
     bool answerYes = false;
     QString startedProgram;
     QStringList startedArguments;
+    std::vector<QString> told;
+    bool updaterPresent = true;
 };
 
 TEST_F(UpdateCheck, ComparesTheVersionFile)
@@ -78,7 +86,7 @@ TEST_F(UpdateCheck, ComparesTheVersionFile)
         Serve(row.file);
         asked.clear();
         answerYes = false;
-        EXPECT_TRUE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+        EXPECT_EQ(CheckForUpdate(QStringLiteral("/opt/vm"), hooks), UpdateOutcome::Proceed);
         EXPECT_EQ(asked.size(), row.asks ? 1u : 0u);
         EXPECT_TRUE(startedProgram.isEmpty());
     }
@@ -91,7 +99,7 @@ TEST_F(UpdateCheck, AcceptingStartsTheUpdaterWithTheFileAddressAndEnds)
 {
     Serve("[VmEditor]\nVersion=1300000\n");
     answerYes = true;
-    EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+    EXPECT_EQ(CheckForUpdate(QStringLiteral("/opt/vm"), hooks), UpdateOutcome::UpdaterStarted);
     EXPECT_EQ(startedProgram, QStringLiteral("/opt/vm/VmUpdate.exe"));
     EXPECT_EQ(startedArguments,
               QStringList {
@@ -101,7 +109,19 @@ TEST_F(UpdateCheck, AcceptingStartsTheUpdaterWithTheFileAddressAndEnds)
     hooks.start = [](const QString &, const QStringList &) {
         return false;
     };
-    EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+    EXPECT_EQ(CheckForUpdate(QStringLiteral("/opt/vm"), hooks), UpdateOutcome::UpdaterStarted);
+    EXPECT_TRUE(told.empty());
+}
+
+TEST_F(UpdateCheck, AcceptingWithoutAnUpdaterSaysSoAndGoesOn)
+{
+    Serve("[VmEditor]\nVersion=1300000\n");
+    answerYes = true;
+    updaterPresent = false;
+    EXPECT_EQ(CheckForUpdate(QStringLiteral("/opt/vm"), hooks), UpdateOutcome::Proceed);
+    EXPECT_TRUE(startedProgram.isEmpty());
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told.front().contains(QStringLiteral("VmUpdate.exe")));
 }
 
 TEST_F(UpdateCheck, NoVersionFileEndsWithoutAsking)
@@ -120,12 +140,16 @@ TEST_F(UpdateCheck, NoVersionFileEndsWithoutAsking)
         SCOPED_TRACE(row.name);
         Serve(row.file, row.status);
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+        EXPECT_EQ(CheckForUpdate(QStringLiteral("/opt/vm"), hooks), UpdateOutcome::Unreachable);
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_NE(err.find("update"), std::string::npos) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     }
     EXPECT_TRUE(asked.empty());
+    // Never silent: each failure told the user which service could not be reached.
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told.back(), UpdateUnreachableText(http.Host()));
+    EXPECT_TRUE(told.back().contains(QStringLiteral("bash scripts/run")));
     EXPECT_TRUE(startedProgram.isEmpty());
 }
 
@@ -133,10 +157,11 @@ TEST_F(UpdateCheck, UnreachableHostEnds)
 {
     http.Stop(); // nothing listens on the port any more
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(CheckForUpdate(QStringLiteral("/opt/vm"), hooks));
+    EXPECT_EQ(CheckForUpdate(QStringLiteral("/opt/vm"), hooks), UpdateOutcome::Unreachable);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("cannot be reached"), std::string::npos) << err;
     EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(told.size(), 1u);
 }
 
 } // namespace

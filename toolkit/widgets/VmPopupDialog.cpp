@@ -12,6 +12,7 @@
 #include <QMutexLocker>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWindow>
 
 const QColor CVmPopupDialog::kFaceColour(244, 244, 246);
 
@@ -231,6 +232,11 @@ void CVmPopupDialog::paintEvent(QPaintEvent *event)
 void CVmPopupDialog::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && IsCaptionPoint(event->position().toPoint())) {
+        event->accept();
+        // The window system moves the window where it places windows itself (Wayland allows
+        // nothing else); where it cannot (the offscreen platform), the popup follows the mouse.
+        if (windowHandle() && windowHandle()->startSystemMove())
+            return;
         m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
         event->accept();

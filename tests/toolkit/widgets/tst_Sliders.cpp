@@ -179,6 +179,14 @@ TEST(ZoomSlider, SetZoomPositions)
     }
 }
 
+TEST(ZoomSlider, EveryPositionSurvivesTheWayBack)
+{
+    // The main window sets the slider from the zoom it read from it: the thumb must not move.
+    for (int position = -99; position <= 99; ++position)
+        EXPECT_EQ(CZoomSliderCtrl::PositionForZoom(CZoomSliderCtrl::ZoomForPosition(position)),
+                  position);
+}
+
 TEST(ZoomSlider, GetZoomFactors)
 {
     struct Row
