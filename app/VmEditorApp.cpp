@@ -2,6 +2,7 @@
 
 #include "LoadConfiguration.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -104,7 +105,13 @@ bool CVmEditorApp::LockWorkingFolders(const QString &base)
     // Held for the life of the process, so age never makes it stale; a lock left by a copy
     // that died is recognised by its process id and taken over.
     lock->setStaleLockTime(0);
-    if (lock->tryLock(m_lockWaitMs)) {
+    const bool gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+    if (gui)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    const bool locked = lock->tryLock(m_lockWaitMs);
+    if (gui)
+        QGuiApplication::restoreOverrideCursor();
+    if (locked) {
         m_lock = std::move(lock);
         return true;
     }
@@ -181,6 +188,9 @@ bool CVmEditorApp::InitInstance()
     // 13 to 15.
     if (m_services.runLogin(*this)) {
         m_services.runMainWindow(*this);
+        // The main window emptied the working folders when it closed: a copy started by the
+        // logout may have them now, without waiting for this process to end.
+        m_lock.reset();
         m_services.releaseSharedResources();
     }
 

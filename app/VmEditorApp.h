@@ -26,8 +26,9 @@ public:
     // Beside the temporary folder; held for the life of the process so that a second copy
     // never empties the folders this one works in.
     static constexpr const char *kLockFileName = "__temp__.lock";
-    // Logging out starts the new copy while the old one is still closing.
-    static constexpr int kDefaultLockWaitMs = 5000;
+    // Logging out starts the new copy while the old one is still closing: the new copy waits
+    // (under a wait cursor) until the old one has emptied its folders and let go.
+    static constexpr int kDefaultLockWaitMs = 20000;
     // Exit statuses of a start-up that stopped on a failure (0: ended normally or cancelled).
     static constexpr int kExitServiceUnreachable = 2;
     static constexpr int kExitAlreadyRunning = 3;

@@ -104,6 +104,10 @@ protected:
 TEST_F(Startup, RunsTheStepsInOrder)
 {
     SaveCredentials(QStringLiteral("kim"), QStringLiteral("pw1"));
+    bool lockedWhileMain = false;
+    insideMainWindow = [&](CVmEditorApp &running) {
+        lockedWhileMain = running.HoldsWorkingFolderLock();
+    };
     CVmEditorApp app(exeDir.path() + QStringLiteral("/"), services);
     EXPECT_EQ(CVmEditorApp::Instance(), &app);
     EXPECT_FALSE(app.InitInstance());
@@ -119,7 +123,13 @@ TEST_F(Startup, RunsTheStepsInOrder)
     EXPECT_EQ(loginSawPw, QStringLiteral("pw1"));
     EXPECT_TRUE(app.settingsKey.IsOpen());
     EXPECT_TRUE(app.gdiplusStarted);
-    EXPECT_TRUE(app.HoldsWorkingFolderLock());
+    EXPECT_TRUE(lockedWhileMain);
+    // Let go once the main window has closed, so the copy a logout started can go on at once.
+    EXPECT_FALSE(app.HoldsWorkingFolderLock());
+    CVmEditorApp next(exeDir.path(), services);
+    next.SetLockWaitMs(0);
+    EXPECT_FALSE(next.InitInstance());
+    EXPECT_NE(next.exitCode, CVmEditorApp::kExitAlreadyRunning);
 }
 
 TEST_F(Startup, ServiceHostComesFromTheIniBesideTheExecutable)
@@ -280,11 +290,15 @@ TEST_F(Startup, NewCopyWaitsForTheClosingOne)
     });
     while (!held)
         std::this_thread::yield();
+    bool lockedWhileMain = false;
+    insideMainWindow = [&](CVmEditorApp &running) {
+        lockedWhileMain = running.HoldsWorkingFolderLock();
+    };
     CVmEditorApp app(exeDir.path(), services);
     app.SetLockWaitMs(5000);
     app.InitInstance();
     closing.join();
-    EXPECT_TRUE(app.HoldsWorkingFolderLock());
+    EXPECT_TRUE(lockedWhileMain);
     EXPECT_EQ(calls.front(), "update");
 }
 
