@@ -130,6 +130,10 @@ CMainDlg::CMainDlg(MainSession session, MainWindowSeams seams, QWidget *parent)
 
 CMainDlg::~CMainDlg()
 {
+    // Children are destroyed after this destructor: a sheet's end must not reach a window that
+    // is no longer whole.
+    if (m_sheet)
+        m_sheet->disconnect(this);
     delete m_colourPopup;
 }
 
@@ -917,6 +921,7 @@ void CMainDlg::CloseSheet()
     m_sheet = nullptr;
     m_sheetKind = SheetNone;
     sheet->hide();
+    sheet->disconnect(this); // its later destruction is no news to the window
     // Not deleted here: a sheet may end itself from one of its own handlers.
     sheet->deleteLater();
     SetWorkControlsVisible(true);
