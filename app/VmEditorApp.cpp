@@ -1,6 +1,7 @@
 #include "VmEditorApp.h"
 
 #include "LoadConfiguration.h"
+#include "VmPopupDialog.h"
 
 #include <QCursor>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -176,6 +178,10 @@ bool CVmEditorApp::InitInstance()
     // 10.
     for (size_t i = 0; i < kFrameBitmapIds.size(); ++i)
         frameBitmaps[i] = m_services.loadBitmap(kFrameBitmapIds[i]);
+    // Loaded once here and drawn by every popup; a missing piece leaves the skin's own set.
+    if (std::none_of(frameBitmaps.begin(), frameBitmaps.end(),
+                     [](const QImage &piece) { return piece.isNull(); }))
+        CVmPopupDialog::SetFramePieces(frameBitmaps);
 
     // 11 and 12: the long-lived key, and a short-lived handle for the saved credentials.
     settingsKey.Open();

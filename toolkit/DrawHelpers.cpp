@@ -1,5 +1,6 @@
 #include "DrawHelpers.h"
 
+#include "SkinArt.h"
 #include "UbBitmap.h"
 #include "UbFont.h"
 
@@ -9,29 +10,12 @@
 #include <QPen>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 QMutex g_fontMutex;
 std::optional<QFont> g_annotationFont;
 
-// Repeats `piece` along a horizontal span [from, to) at y; the last copy is cut.
-void TileHorizontally(QPainter &target, const CUbBitmap &piece, int from, int to, int y)
-{
-    const int step = piece.Width();
-    if (piece.IsNull() || step <= 0)
-        return;
-    for (int x = from; x < to; x += step)
-        DrawBitmap(target, piece, x, y, std::min(step, to - x), piece.Height(), 0, 0);
-}
-
-void TileVertically(QPainter &target, const CUbBitmap &piece, int from, int to, int x)
-{
-    const int step = piece.Height();
-    if (piece.IsNull() || step <= 0)
-        return;
-    for (int y = from; y < to; y += step)
-        DrawBitmap(target, piece, x, y, piece.Width(), std::min(step, to - y), 0, 0);
-}
 } // namespace
 
 QColor ColorFromColorRef(int colorRef)
@@ -59,23 +43,18 @@ void DrawSkinFrame(QPainter &target, const QRect &rect, const CUbBitmap &topLeft
                    const CUbBitmap &bottom, const CUbBitmap &bottomRight, const CUbBitmap &left,
                    const CUbBitmap &right)
 {
-    const int l = rect.x();
-    const int t = rect.y();
-    const int r = rect.x() + rect.width();
-    const int b = rect.y() + rect.height();
-    DrawBitmap(target, topLeft, l, t, topLeft.Width(), topLeft.Height(), 0, 0);
-    DrawBitmap(target, topRight, r - topRight.Width(), t, topRight.Width(), topRight.Height(), 0,
-               0);
-    TileHorizontally(target, top, l + topLeft.Width(), r - topRight.Width(), t);
-    DrawBitmap(target, bottomLeft, l, b - bottomLeft.Height(), bottomLeft.Width(),
-               bottomLeft.Height(), 0, 0);
-    DrawBitmap(target, bottomRight, r - bottomRight.Width(), b - bottomRight.Height(),
-               bottomRight.Width(), bottomRight.Height(), 0, 0);
-    TileHorizontally(target, bottom, l + bottomLeft.Width(), r - bottomRight.Width(),
-                     b - bottom.Height());
-    TileVertically(target, left, t + topLeft.Height(), b - bottomLeft.Height(), l);
-    TileVertically(target, right, t + topRight.Height(), b - bottomRight.Height(),
-                   r - right.Width());
+    // One frame routine for every window: the skin's, in the order it takes the pieces, with
+    // the pieces copied as they are (alpha included).
+    const auto image = [](const CUbBitmap &bitmap) {
+        return bitmap.IsNull() ? QImage() : bitmap.Pixmap().toImage();
+    };
+    const std::array<QImage, 8> pieces
+        = {image(topLeft),     image(top),    image(topRight),   image(right),
+           image(bottomRight), image(bottom), image(bottomLeft), image(left)};
+    const QPainter::CompositionMode mode = target.compositionMode();
+    target.setCompositionMode(QPainter::CompositionMode_Source);
+    CSkinArt::DrawFrame(target, rect, pieces);
+    target.setCompositionMode(mode);
 }
 
 int QtTextFlags(unsigned format)

@@ -1,6 +1,7 @@
 #include "Login.h"
 #include "MainDlg.h"
 #include "VmEditorApp.h"
+#include "VmPopupDialog.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -358,6 +359,8 @@ TEST_F(Startup, DefaultsSignInWithTheSavedIdentityAndShowTheMainWindow)
     // The frame pieces come from the skin: top-left 230 is 13 x 24, left edge 229 is 7 x 116.
     EXPECT_EQ(app.frameBitmaps[0].size(), QSize(13, 24));
     EXPECT_EQ(app.frameBitmaps[7].size(), QSize(7, 116));
+    // ... and the popups draw those very pieces rather than loading their own.
+    EXPECT_EQ(CVmPopupDialog::FramePieces()[0].cacheKey(), app.frameBitmaps[0].cacheKey());
 }
 
 } // namespace
