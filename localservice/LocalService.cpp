@@ -5,6 +5,7 @@
 #include "RealSize.h"
 #include "ServiceKey.h"
 #include "UbUnzip.h"
+#include "ZipFormat.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,8 @@ namespace {
 // Failure texts the editor shows to the user as they come.
 const char *const kUnknownUser = "등록되지 않은 아이디입니다.";
 const char *const kWrongPassword = "비밀번호가 일치하지 않습니다.";
+// Login answers an unknown id and a wrong password alike, so ids cannot be probed.
+const char *const kLoginFailed = "아이디 또는 비밀번호가 일치하지 않습니다.";
 const char *const kBadRequest = "잘못된 요청입니다.";
 const char *const kNoItem = "상품을 찾을 수 없습니다.";
 const char *const kNotYours = "권한이 없는 상품입니다.";
@@ -58,10 +61,23 @@ std::string Answer(const QList<QPair<QString, QString>> &children)
     return out.toStdString();
 }
 
+// An XML answer goes out exactly as written: the server library would compress a body for any
+// client that merely offers gzip, and the editor's upload offers it but reads the answer raw.
+// A body given with its length is sent as it is.
+void SetXml(httplib::Response &res, std::string xml)
+{
+    const size_t size = xml.size();
+    auto body = std::make_shared<const std::string>(std::move(xml));
+    res.set_content_provider(
+        size, kXmlType, [body](size_t offset, size_t length, httplib::DataSink &sink) {
+            return sink.write(body->data() + offset, std::min(length, body->size() - offset));
+        });
+}
+
 void Fail(httplib::Response &res, int status, const char *text)
 {
     res.status = status;
-    res.set_content(Answer({{QStringLiteral("Result"), Text(text)}}), kXmlType);
+    SetXml(res, Answer({{QStringLiteral("Result"), Text(text)}}));
 }
 
 // One query value: present exactly once, valid UTF-8 and not longer than maxLength.
@@ -134,19 +150,27 @@ QString StatusName(QChar useTyp)
     }
 }
 
-// The host the editor reached us under, as the links in answers should name it; only a plain
-// host[:port] is repeated, anything else falls back to the address we listen on.
-QString RequestHost(const httplib::Request &req)
+// "host" or "[v6]" as a Host header names an address.
+QString HostName(const QString &address)
 {
-    const std::string host = req.get_header_value("Host");
-    if (host.empty() || host.size() > 255)
-        return QStringLiteral("127.0.0.1");
-    for (const char c : host) {
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':'
-              || c == '[' || c == ']'))
-            return QStringLiteral("127.0.0.1");
-    }
-    return QString::fromLatin1(host.c_str());
+    return address.contains(u':') ? u'[' + address + u']' : address;
+}
+
+// The item id a package begins with, from its first local header: the description member must
+// be named exactly "<digits>.vmd". Empty when the bytes do not show one.
+QString FirstMemberItemId(const QByteArray &head)
+{
+    if (head.size() < 30
+        || ZipFormat::Get32(reinterpret_cast<const uint8_t *>(head.constData()))
+            != ZipFormat::kLocalSignature)
+        return QString();
+    const int nameLength
+        = ZipFormat::Get16(reinterpret_cast<const uint8_t *>(head.constData()) + 26);
+    if (nameLength < 5 || head.size() < 30 + nameLength)
+        return QString();
+    const QString name = QString::fromLatin1(head.mid(30, nameLength));
+    const QString id = name.left(name.size() - 4);
+    return name.endsWith(QLatin1String(".vmd")) && CPackageCheck::IsItemId(id) ? id : QString();
 }
 
 // Multipart boundaries are 1 … 70 characters from a small set.
@@ -168,6 +192,16 @@ bool ValidBoundary(const std::string &contentType)
             return false;
     }
     return true;
+}
+
+// Where a picture of the item is served; a picture of an item that is not public carries the
+// item's key1, as the item's own pages do.
+QString ImageLink(const CServiceItem &item, const QString &member)
+{
+    QString link = CLocalService::ImagePath(item.itemId, member);
+    if (item.useTyp != u'Y')
+        link += QStringLiteral("?key1=") + item.key1;
+    return link;
 }
 
 } // namespace
@@ -209,8 +243,8 @@ QString CLocalService::PackagePath(const QString &itemId) const
 void CLocalService::Register(httplib::Server &server)
 {
     server.set_payload_max_length(static_cast<size_t>(kMaxPackageBytes) + 1024 * 1024);
-    server.set_read_timeout(60);
-    server.set_write_timeout(60);
+    server.set_read_timeout(5);
+    server.set_write_timeout(10);
     // The editor makes one request per connection; a short idle limit lets a stop finish fast
     // instead of waiting on connections a client still holds open.
     server.set_keep_alive_timeout(1);
@@ -220,7 +254,13 @@ void CLocalService::Register(httplib::Server &server)
     // handler streams it, and it would also inflate a compressed body without limit. Only the
     // upload streams its body, so every other request carrying one is refused before it is read,
     // and no request body may be compressed.
-    server.set_pre_routing_handler([](const httplib::Request &req, httplib::Response &res) {
+    server.set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
+        // A web page could reach us under a name of its own through DNS rebinding; only the
+        // names we are reached under are served.
+        if (!KnownHost(req)) {
+            Fail(res, 400, kBadRequest);
+            return httplib::Server::HandlerResponse::Handled;
+        }
         const bool isUpload = req.method == "POST" && req.path == kUploadPath;
         const std::string length = req.get_header_value("Content-Length");
         const bool hasBody
@@ -260,6 +300,72 @@ void CLocalService::Register(httplib::Server &server)
                        const httplib::ContentReader &reader) { Upload(req, res, reader); });
 }
 
+void CLocalService::SetAddresses(const QString &listenHost, int port,
+                                 const QStringList &publicHosts)
+{
+    m_port = port;
+    m_hostNames.clear();
+    const QString listen = HostName(listenHost.toLower());
+    const bool wildcard = listenHost.isEmpty() || listenHost == QLatin1String("0.0.0.0")
+        || listenHost == QLatin1String("::");
+    if (!wildcard)
+        m_hostNames.append(listen);
+    for (const QString &name : publicHosts)
+        m_hostNames.append(name.toLower());
+    const QString linked
+        = publicHosts.isEmpty() ? (wildcard ? QString() : listen) : publicHosts.first().toLower();
+    m_linkHost = linked.isEmpty() ? QString() : QStringLiteral("%1:%2").arg(linked).arg(port);
+}
+
+bool CLocalService::KnownHost(const httplib::Request &req) const
+{
+    if (!req.has_header("Host"))
+        return true; // an HTTP/1.0 client; browsers always send one
+    const QString host = QString::fromLatin1(req.get_header_value("Host")).toLower();
+    QString name = host;
+    QString port;
+    const qsizetype bracket = host.lastIndexOf(u']');
+    const qsizetype colon = host.lastIndexOf(u':');
+    if (colon > bracket) {
+        name = host.left(colon);
+        port = host.mid(colon + 1);
+    }
+    const int localPort = m_port > 0 ? m_port : req.local_port;
+    if (port.isEmpty() ? localPort != 80 : port != QString::number(localPort))
+        return false;
+    return m_hostNames.contains(name)
+        || (!req.local_addr.empty() && name == HostName(QString::fromStdString(req.local_addr)));
+}
+
+QString CLocalService::LinkBase(const httplib::Request &req) const
+{
+    if (!m_linkHost.isEmpty())
+        return QStringLiteral("http://") + m_linkHost;
+    return QStringLiteral("http://%1:%2")
+        .arg(HostName(QString::fromStdString(req.local_addr)))
+        .arg(req.local_port);
+}
+
+bool CLocalService::MayView(const httplib::Request &req, const CServiceItem &item)
+{
+    if (item.useTyp == u'Y')
+        return true;
+    QString key;
+    if (req.has_param("key1") && Param(req, "key1", key) && !item.key1.isEmpty()
+        && SameKey(key, item.key1))
+        return true;
+    if (req.has_param("key") && Param(req, "key", key) && IsServiceKey(key)) {
+        const std::optional<CServiceUser> owner = m_db.FindUser(item.userId);
+        return owner && SameKey(owner->serviceKey, key);
+    }
+    return false;
+}
+
+std::mutex &CLocalService::UploadLock(const QString &itemId)
+{
+    return m_uploadLocks[qHash(itemId) % m_uploadLocks.size()];
+}
+
 std::optional<CServiceUser> CLocalService::Authenticate(const QString &userId, const QString &key)
 {
     if (!IsServiceKey(key))
@@ -282,14 +388,12 @@ void CLocalService::Login(const httplib::Request &req, httplib::Response &res)
     if (!Param(req, "userId", userId) || !Param(req, "key", key) || !Param(req, "userTyp", userTyp)
         || userId.isEmpty() || userTyp != QLatin1String("01"))
         return Fail(res, 200, kBadRequest);
-    const std::optional<CServiceUser> user = m_db.FindUser(userId);
+    const std::optional<CServiceUser> user = Authenticate(userId, key);
     if (!user)
-        return Fail(res, 200, kUnknownUser);
-    if (!IsServiceKey(key) || !SameKey(user->serviceKey, key))
-        return Fail(res, 200, kWrongPassword);
-    res.set_content(Answer({{QStringLiteral("Result"), QStringLiteral("Success")},
-                            {QStringLiteral("PnsCd"), user->pnsCd}}),
-                    kXmlType);
+        return Fail(res, 200, kLoginFailed);
+    SetXml(res,
+           Answer({{QStringLiteral("Result"), QStringLiteral("Success")},
+                   {QStringLiteral("PnsCd"), user->pnsCd}}));
 }
 
 void CLocalService::GetCategories(const httplib::Request &req, httplib::Response &res)
@@ -312,7 +416,7 @@ void CLocalService::GetCategories(const httplib::Request &req, httplib::Response
     }
     xml.writeEndElement();
     xml.writeEndDocument();
-    res.set_content(out.toStdString(), kXmlType);
+    SetXml(res, out.toStdString());
 }
 
 void CLocalService::GetProductKey(const httplib::Request &req, httplib::Response &res)
@@ -326,14 +430,15 @@ void CLocalService::GetProductKey(const httplib::Request &req, httplib::Response
     const QString itemId = m_db.NewItem(user->userId, user->pnsCd);
     if (itemId.isEmpty())
         return Fail(res, 500, kServerError);
-    res.set_content(Answer({{QStringLiteral("ItemId"), itemId}}), kXmlType);
+    SetXml(res, Answer({{QStringLiteral("ItemId"), itemId}}));
 }
 
 void CLocalService::GetItemList(const httplib::Request &req, httplib::Response &res)
 {
-    QString pnsCd, itemNm, pageText, sizeText, useTyp;
-    bool hasPage = false, hasSize = false, hasTyp = false, hasName = false;
+    QString pnsCd, itemNm, pageText, sizeText, useTyp, key;
+    bool hasPage = false, hasSize = false, hasTyp = false, hasName = false, hasKey = false;
     if (!Param(req, "pnsCd", pnsCd) || !OptionalParam(req, "itemNm", itemNm, hasName)
+        || !OptionalParam(req, "key", key, hasKey)
         || !OptionalParam(req, "curPageNo", pageText, hasPage)
         || !OptionalParam(req, "pageSize", sizeText, hasSize)
         || !OptionalParam(req, "useTyp", useTyp, hasTyp))
@@ -348,10 +453,19 @@ void CLocalService::GetItemList(const httplib::Request &req, httplib::Response &
             return Fail(res, 400, kBadRequest);
         typ = useTyp.at(0);
     }
-    if (!m_db.FindUserByPnsCd(pnsCd))
+    const std::optional<CServiceUser> partner = m_db.FindUserByPnsCd(pnsCd);
+    if (!partner)
         return Fail(res, 403, kUnknownUser);
-
-    const CServiceItemPage list = m_db.ListItems(pnsCd, itemNm, typ, page, pageSize);
+    // Only the partner's own editor, proving itself with its service key, sees every item and
+    // the viewer keys; anyone else sees the public items alone.
+    const bool owner = hasKey && IsServiceKey(key) && SameKey(partner->serviceKey, key);
+    CServiceItemPage list;
+    if (owner || typ.isNull() || typ == u'Y') {
+        list = m_db.ListItems(pnsCd, itemNm, owner ? typ : QChar(u'Y'), page, pageSize);
+    } else {
+        list.pageSize = pageSize;
+        list.curPageNo = page;
+    }
     QByteArray out;
     QXmlStreamWriter xml(&out);
     xml.writeStartDocument();
@@ -367,24 +481,21 @@ void CLocalService::GetItemList(const httplib::Request &req, httplib::Response &
         xml.writeTextElement(QStringLiteral("itemNm"), item.itemNm);
         xml.writeTextElement(
             QStringLiteral("thumbnail"),
-            item.thumbnail.isEmpty()
-                ? QString()
-                : QStringLiteral("http://%1%2")
-                      .arg(RequestHost(req), ImagePath(item.itemId, item.thumbnail)));
+            item.thumbnail.isEmpty() ? QString() : LinkBase(req) + ImageLink(item, item.thumbnail));
         xml.writeTextElement(QStringLiteral("cateNm"), item.cateNm);
         xml.writeTextElement(QStringLiteral("totCnt"), QString::number(item.photoCnt));
         xml.writeTextElement(QStringLiteral("vmiCnt"), QString::number(item.measuredCnt));
         xml.writeTextElement(QStringLiteral("statusNm"), StatusName(item.useTyp));
         xml.writeTextElement(QStringLiteral("regDtm"), item.regDtm);
-        xml.writeTextElement(QStringLiteral("key1"), item.key1);
-        xml.writeTextElement(QStringLiteral("key2"), item.key2);
-        xml.writeTextElement(QStringLiteral("key3"), item.key3);
+        xml.writeTextElement(QStringLiteral("key1"), owner ? item.key1 : QString());
+        xml.writeTextElement(QStringLiteral("key2"), owner ? item.key2 : QString());
+        xml.writeTextElement(QStringLiteral("key3"), owner ? item.key3 : QString());
         xml.writeEndElement();
     }
     xml.writeEndElement();
     xml.writeEndElement();
     xml.writeEndDocument();
-    res.set_content(out.toStdString(), kXmlType);
+    SetXml(res, out.toStdString());
 }
 
 void CLocalService::Download(const httplib::Request &req, httplib::Response &res)
@@ -452,16 +563,34 @@ void CLocalService::Upload(const httplib::Request &req, httplib::Response &res,
     bool wrongPart = false;
     bool tooLarge = false;
     bool writeFailed = false;
-    std::string fileName;
+    // Who sends and for which item is known from the part's file name and the package's first
+    // bytes; a wrong one is refused there, before the rest of the body is read.
+    const char *refusal = nullptr;
+    std::optional<CServiceUser> user;
+    std::optional<CServiceItem> item;
+    QByteArray head;
     qint64 written = 0;
     const bool read = reader(
         [&](const httplib::MultipartFormData &part) {
             ++parts;
             ours = parts == 1 && part.name == kUploadField && !part.filename.empty();
-            if (ours)
-                fileName = part.filename;
-            else
+            if (!ours) {
                 wrongPart = true;
+                return parts == 1; // a second part is not read at all
+            }
+            // The file name is "<userId>_<pnsCd>_<key>"; the user id may hold "_" itself.
+            const QString name = FromCodePage949(QByteArray::fromStdString(part.filename));
+            const qsizetype keyAt = name.lastIndexOf(u'_');
+            const qsizetype pnsAt = keyAt > 0 ? name.lastIndexOf(u'_', keyAt - 1) : -1;
+            if (pnsAt <= 0) {
+                refusal = kBadRequest;
+                return false;
+            }
+            user = Authenticate(name.left(pnsAt), name.mid(keyAt + 1));
+            if (!user || user->pnsCd != name.mid(pnsAt + 1, keyAt - pnsAt - 1)) {
+                refusal = kWrongPassword;
+                return false;
+            }
             return true;
         },
         [&](const char *data, size_t length) {
@@ -471,40 +600,39 @@ void CLocalService::Upload(const httplib::Request &req, httplib::Response &res,
                 tooLarge = true;
                 return false; // stop reading: a body that never ends must not hold a thread
             }
+            if (!item && head.size() < 512) {
+                head.append(data, static_cast<qsizetype>(std::min<size_t>(length, 512)));
+                const QString itemId = FirstMemberItemId(head);
+                if (!itemId.isEmpty()) {
+                    item = m_db.FindItem(itemId);
+                    refusal
+                        = !item ? kNoItem : (item->userId != user->userId ? kNotYours : nullptr);
+                    if (refusal)
+                        return false;
+                } else if (head.size() >= 512
+                           || (head.size() >= 30
+                               && ZipFormat::Get32(
+                                      reinterpret_cast<const uint8_t *>(head.constData()))
+                                   != ZipFormat::kLocalSignature)) {
+                    refusal = kBadPackage;
+                    return false;
+                }
+            }
             if (incoming.write(data, static_cast<qint64>(length)) != static_cast<qint64>(length))
                 writeFailed = true;
             written += static_cast<qint64>(length);
             return true;
         });
+    if (refusal)
+        return fail(refusal);
     if (tooLarge)
         return fail(kTooLarge);
     if (!read || parts == 0 || wrongPart)
         return fail(kBadRequest);
     if (writeFailed || !incoming.flush())
         return fail(kServerError);
-
-    // The file name is "<userId>_<pnsCd>_<key>"; the user id may hold "_" itself.
-    const QString name = FromCodePage949(QByteArray::fromStdString(fileName));
-    const qsizetype keyAt = name.lastIndexOf(u'_');
-    const qsizetype pnsAt = keyAt > 0 ? name.lastIndexOf(u'_', keyAt - 1) : -1;
-    if (pnsAt <= 0)
-        return fail(kBadRequest);
-    const QString userId = name.left(pnsAt);
-    const QString pnsCd = name.mid(pnsAt + 1, keyAt - pnsAt - 1);
-    const QString key = name.mid(keyAt + 1);
-    const std::optional<CServiceUser> user = Authenticate(userId, key);
-    if (!user || user->pnsCd != pnsCd)
-        return fail(kWrongPassword);
-
-    // Whose item it is, before anything is unpacked for it.
-    QString itemId;
-    if (!CPackageCheck::ItemIdOf(incoming.fileName(), itemId))
+    if (!user || !item)
         return fail(kBadPackage);
-    const std::optional<CServiceItem> item = m_db.FindItem(itemId);
-    if (!item)
-        return fail(kNoItem);
-    if (item->userId != user->userId)
-        return fail(kNotYours);
 
     // The package is unpacked for checking in a folder of its own inside the data folder, removed
     // again whatever the outcome.
@@ -519,29 +647,39 @@ void CLocalService::Upload(const httplib::Request &req, httplib::Response &res,
             return fail(kBadPackage);
     }
 
-    // Replace the stored package in one step, so a reader never sees half of one.
-    incoming.close();
-    const QByteArray from = QFile::encodeName(incoming.fileName());
-    const QByteArray to = QFile::encodeName(PackagePath(item->itemId));
-    if (std::rename(from.constData(), to.constData()) != 0)
-        return fail(kServerError);
-    incoming.setAutoRemove(false);
-
-    const std::optional<CServiceItem> stored
-        = m_db.StoreUpload(item->itemId, written, info.summary, info.photos);
+    // One upload of an item at a time replaces its package and then its row, so the row always
+    // describes the package that is stored: the last to get here wins both.
+    std::optional<CServiceItem> stored;
+    {
+        std::lock_guard guard(UploadLock(item->itemId));
+        // Replace the stored package in one step, so a reader never sees half of one.
+        incoming.close();
+        const QByteArray from = QFile::encodeName(incoming.fileName());
+        const QByteArray to = QFile::encodeName(PackagePath(item->itemId));
+        if (std::rename(from.constData(), to.constData()) != 0)
+            return fail(kServerError);
+        incoming.setAutoRemove(false);
+        stored = m_db.StoreUpload(item->itemId, written, info.summary, info.photos);
+    }
     if (!stored)
         return fail(kServerError);
-    const QString host = RequestHost(req);
-    res.set_content(
-        Answer({{QStringLiteral("Result"), QStringLiteral("Success")},
-                {QStringLiteral("VmiPath"), QStringLiteral("/packages/%1.zip").arg(stored->itemId)},
-                {QStringLiteral("VmiUrl"),
-                 QStringLiteral("http://%1/GetProductDtlAction.uvm?itemId=%2&viewMode=0")
-                     .arg(host, stored->itemId)},
-                {QStringLiteral("key1"), stored->key1},
-                {QStringLiteral("key2"), stored->key2},
-                {QStringLiteral("key3"), stored->key3}}),
-        kXmlType);
+    // Both links are whole addresses a client can open: the product page, and the first
+    // photograph as a picture for pages that show one; an item that is not public carries its
+    // key1 in both.
+    const QString base = LinkBase(req);
+    QString pageUrl = base
+        + QStringLiteral("/GetProductDtlAction.uvm?itemId=%1&viewMode=0").arg(stored->itemId);
+    if (stored->useTyp != u'Y')
+        pageUrl += QStringLiteral("&key1=") + stored->key1;
+    const QString picture
+        = info.photos.isEmpty() ? pageUrl : base + ImageLink(*stored, info.photos.first().member);
+    SetXml(res,
+           Answer({{QStringLiteral("Result"), QStringLiteral("Success")},
+                   {QStringLiteral("VmiPath"), picture},
+                   {QStringLiteral("VmiUrl"), pageUrl},
+                   {QStringLiteral("key1"), stored->key1},
+                   {QStringLiteral("key2"), stored->key2},
+                   {QStringLiteral("key3"), stored->key3}}));
 }
 
 void CLocalService::Comment(const httplib::Request &req, httplib::Response &res)
@@ -551,12 +689,13 @@ void CLocalService::Comment(const httplib::Request &req, httplib::Response &res)
         || !Param(req, "snsUserId", snsUserId) || !Param(req, "snsUserNm", snsUserNm)
         || !Param(req, "snsId", snsId) || !Param(req, "snsImage", snsImage))
         return Fail(res, 400, kBadRequest);
+    // Comments come from pages anyone may see, so only a public item takes them.
     const std::optional<CServiceItem> item = m_db.FindItem(itemId);
-    if (!item || !item->uploaded)
+    if (!item || !item->uploaded || item->useTyp != u'Y')
         return Fail(res, 404, kNoItem);
     if (!m_db.AddComment(item->itemId, cmtTyp, snsUserId, snsUserNm, snsId, snsImage))
         return Fail(res, 500, kServerError);
-    res.set_content(Answer({{QStringLiteral("Result"), QStringLiteral("Success")}}), kXmlType);
+    SetXml(res, Answer({{QStringLiteral("Result"), QStringLiteral("Success")}}));
 }
 
 void CLocalService::ProductPage(const httplib::Request &req, httplib::Response &res, bool preview)
@@ -566,7 +705,8 @@ void CLocalService::ProductPage(const httplib::Request &req, httplib::Response &
     std::optional<CServiceItem> item;
     if (Param(req, "itemId", itemId, 32))
         item = m_db.FindItem(itemId);
-    if (!item || !item->uploaded) {
+    // An item the request may not see is answered exactly like a missing one.
+    if (!item || !item->uploaded || !MayView(req, *item)) {
         res.status = 404;
         res.set_content(CProductPage::NotFound().toStdString(), htmlType);
         return;
@@ -574,7 +714,7 @@ void CLocalService::ProductPage(const httplib::Request &req, httplib::Response &
     QList<CProductPagePhoto> photos;
     for (const CServicePhoto &stored : m_db.Photos(item->itemId)) {
         CProductPagePhoto photo;
-        photo.source = ImagePath(item->itemId, stored.member);
+        photo.source = ImageLink(*item, stored.member);
         if (const std::optional<QSizeF> size
             = CRealSize::SizeMm(QSize(stored.widthPx, stored.heightPx), {stored.x1, stored.y1},
                                 {stored.x2, stored.y2}, stored.lengthMm)) {
@@ -606,31 +746,30 @@ void CLocalService::PackageImage(const httplib::Request &req, httplib::Response 
     if (!CPackageCheck::IsMemberName(itemId, member) || member.endsWith(QLatin1String(".vmd")))
         return notFound();
     const std::optional<CServiceItem> item = m_db.FindItem(itemId);
-    if (!item || !item->uploaded)
+    if (!item || !item->uploaded || !MayView(req, *item))
         return notFound();
-    CUbUnzip unzip;
-    if (!unzip.Open(PackagePath(item->itemId)))
+    auto unzip = std::make_shared<CUbUnzip>();
+    if (!unzip->Open(PackagePath(item->itemId)))
         return notFound();
     ZipItem count;
-    if (!unzip.GetItem(-1, count))
+    if (!unzip->GetItem(-1, count))
         return notFound();
     for (int i = 0; i < count.index; ++i) {
         ZipItem entry;
-        if (!unzip.GetItem(i, entry) || entry.name != member)
+        if (!unzip->GetItem(i, entry) || entry.name != member)
             continue;
-        if (entry.size > CPackageCheck::kMaxMemberBytes)
+        if (entry.size == 0 || entry.size > CPackageCheck::kMaxMemberBytes)
             return notFound();
-        std::string bytes;
-        bytes.reserve(entry.size);
-        const int rc = unzip.ExtractToSink(i, [&bytes, &entry](const char *data, int size) {
-            if (bytes.size() + static_cast<size_t>(size) > entry.size)
-                return false;
-            bytes.append(data, static_cast<size_t>(size));
-            return true;
-        });
-        if (rc != 0)
-            return notFound();
-        res.set_content(std::move(bytes), "image/jpeg");
+        // Inflated straight onto the connection in the reader's small pieces, never whole in
+        // memory; the archive stays open, so a re-upload meanwhile does not change what is sent.
+        res.set_content_provider(
+            entry.size, "image/jpeg", [unzip, i](size_t offset, size_t, httplib::DataSink &sink) {
+                if (offset != 0)
+                    return false;
+                return unzip->ExtractToSink(i, [&sink](const char *data, int size) {
+                    return sink.write(data, static_cast<size_t>(size));
+                }) == 0;
+            });
         return;
     }
     notFound();

@@ -3,8 +3,11 @@
 #include "ServiceDatabase.h"
 
 #include <QString>
+#include <QStringList>
 
+#include <array>
 #include <memory>
+#include <mutex>
 
 namespace httplib {
 class Server;
@@ -33,6 +36,11 @@ public:
     bool Open(QString *error);
     // Adds the action handlers and the request limits to the server.
     void Register(httplib::Server &server);
+    // Where the service is reached: the address it listens on and its port, and further names
+    // it may be reached under (a public host name). Requests naming any other host are refused,
+    // and links in answers name the first public host, else the listening address. Without
+    // this, only the address and port a connection arrived at are accepted and linked.
+    void SetAddresses(const QString &listenHost, int port, const QStringList &publicHosts = {});
 
     const QString &DataFolder() const { return m_dataFolder; }
     QString PackagePath(const QString &itemId) const;
@@ -56,9 +64,22 @@ private:
 
     // The user named by userId whose service key is key; empty when either is wrong.
     std::optional<CServiceUser> Authenticate(const QString &userId, const QString &key);
+    // Whether the request's Host names this service.
+    bool KnownHost(const httplib::Request &req) const;
+    // "http://host:port" of this service, for links in answers.
+    QString LinkBase(const httplib::Request &req) const;
+    // Whether the request may see the item: it is public, or the request carries the item's
+    // key1 or its owner's service key.
+    bool MayView(const httplib::Request &req, const CServiceItem &item);
+    // The lock an item's uploads take while they replace its package and row.
+    std::mutex &UploadLock(const QString &itemId);
 
     QString m_dataFolder;
     QString m_packageFolder;
     QString m_incomingFolder;
     CServiceDatabase m_db;
+    QString m_linkHost; // "host:port"; empty: the connection's own address
+    QStringList m_hostNames; // lower case, without port
+    int m_port = 0;
+    std::array<std::mutex, 64> m_uploadLocks;
 };

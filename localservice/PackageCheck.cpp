@@ -6,8 +6,11 @@
 #include "RealSize.h"
 #include "UbUnzip.h"
 #include "XmlDocument.h"
+#include "XmlNodes.h"
+#include "ZipFormat.h"
 
 #include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStorageInfo>
@@ -30,6 +33,53 @@ QChar Visibility(const QString &descriptionPath)
     if (tempSave == QLatin1String("N"))
         return u'N';
     return u'T';
+}
+
+// The member names exactly as the archive's central directory holds them, before any clean-up;
+// empty when the directory cannot be read.
+QStringList RawMemberNames(const QString &zipPath)
+{
+    QFile file(zipPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    auto readAt = [&file](int64_t offset, int length, uint8_t *out) {
+        return file.seek(offset)
+            && file.read(reinterpret_cast<char *>(out), length) == static_cast<qint64>(length);
+    };
+    const int64_t endAt = ZipFormat::FindEndRecord(file.size(), readAt);
+    uint8_t record[ZipFormat::kCentralHeaderSize];
+    ZipFormat::EndRecord end;
+    if (endAt < 0 || !readAt(endAt, ZipFormat::kEndRecordSize, record)
+        || !ZipFormat::ParseEndRecord(record, end))
+        return {};
+    QStringList names;
+    int64_t at = end.directoryOffset;
+    for (int i = 0; i < end.entriesTotal; ++i) {
+        ZipFormat::CentralHeader central;
+        QByteArray name(ZipFormat::kMaxNameBytes + 1, '\0');
+        if (!readAt(at, ZipFormat::kCentralHeaderSize, record)
+            || !ZipFormat::ParseCentralHeader(record, central)
+            || central.nameLength > ZipFormat::kMaxNameBytes
+            || !readAt(at + ZipFormat::kCentralHeaderSize, central.nameLength,
+                       reinterpret_cast<uint8_t *>(name.data())))
+            return {};
+        names.append(QString::fromUtf8(name.constData(), central.nameLength));
+        at += ZipFormat::kCentralHeaderSize + central.nameLength + central.extraLength
+            + central.commentLength;
+    }
+    return names;
+}
+
+// How many photographs a description lists, or -1 when it does not read.
+int DescribedPhotos(const QString &descriptionPath)
+{
+    CXmlDocument document;
+    if (!document.Open(descriptionPath))
+        return -1;
+    const CXmlNodePtr list = document.GetRoot()
+                                 ->GetChild(QStringLiteral("productBody"))
+                                 ->GetChild(QStringLiteral("list"));
+    return list->IsNull() ? -1 : list->GetChildren()->GetCount();
 }
 
 } // namespace
@@ -102,13 +152,19 @@ bool CPackageCheck::Inspect(const QString &zipPath, const QString &workFolder, C
     if (!IsItemId(itemId))
         return fail("the description's name is not an item id");
 
+    // Names are taken exactly as stored: "/1.vmd" or "1/../1.vmd" would read as "1.vmd" once
+    // cleaned, but are stored and served under their raw names.
+    const QStringList rawNames = RawMemberNames(zipPath);
+    if (rawNames.size() != count.index)
+        return fail("the package's directory cannot be read");
     QHash<QString, int> members; // name -> index
     qint64 total = 0;
     for (int i = 0; i < count.index; ++i) {
         ZipItem item;
         if (!unzip.GetItem(i, item))
             return fail("a member of the package cannot be read");
-        if ((item.attributes & 0x10) != 0 || !IsMemberName(itemId, item.name))
+        if ((item.attributes & 0x10) != 0 || !IsMemberName(itemId, item.name)
+            || rawNames.at(i) != item.name)
             return fail("the package holds a member that is not named after its item");
         if (members.contains(item.name))
             return fail("the package holds a member twice");
@@ -132,8 +188,20 @@ bool CPackageCheck::Inspect(const QString &zipPath, const QString &workFolder, C
     if (disk.isValid() && disk.bytesAvailable() >= 0
         && disk.bytesAvailable() < 2 * total + 16LL * 1024 * 1024)
         return fail("the disk has no room to check the package");
+    // Only the photographs the description lists may come with the package; nothing else is
+    // unpacked or stored.
+    if (unzip.UnzipItem(0, CPackageNames::InFolder(unpacked, first.name)) != 0)
+        return fail("the description does not unpack");
+    const int photoCount = DescribedPhotos(CPackageNames::InFolder(unpacked, first.name));
+    if (photoCount < 0)
+        return fail("the description cannot be read");
     for (auto it = members.cbegin(); it != members.cend(); ++it) {
-        if (!it.key().endsWith(QLatin1String(".vmd")) && !it.key().endsWith(QLatin1String(".vmi")))
+        if (it.value() != 0
+            && it.key().mid(itemId.size() + 1).section(u'.', 0, 0).toInt() > photoCount)
+            return fail("the package holds a photograph its description does not list");
+    }
+    for (auto it = members.cbegin(); it != members.cend(); ++it) {
+        if (!it.key().endsWith(QLatin1String(".vmi")))
             continue;
         if (unzip.UnzipItem(it.value(), CPackageNames::InFolder(unpacked, it.key())) != 0)
             return fail("a member of the package does not unpack");

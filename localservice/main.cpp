@@ -3,10 +3,15 @@
 //                …/VmEditor/localservice
 //   --host ADDR  address to listen on; default 127.0.0.1
 //   --port N     port; default the editor's default service port
+//   --public-host NAME
+//                a further name clients reach the service under (repeatable); requests naming
+//                any host but these and the listening address are refused, and links in
+//                answers name the first of them
 //   --check      exit 0 when a service already answers on host:port, else 1
 // SIGTERM and SIGINT stop it cleanly.
 #include "LocalService.h"
 #include "ServiceDefaults.h"
+#include "ServiceServer.h"
 #include "UbHttpDown.h"
 
 #include <QCoreApplication>
@@ -23,8 +28,10 @@ namespace {
 
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: vm-localservice [--data DIR] [--host ADDR] [--port N] [--check]\n");
+    std::fprintf(
+        stderr,
+        "usage: vm-localservice [--data DIR] [--host ADDR] [--port N] [--public-host NAME]... "
+        "[--check]\n");
     return 2;
 }
 
@@ -54,6 +61,7 @@ int main(int argc, char **argv)
     QString host = QString::fromLatin1(ServiceDefaults::kHostAddress);
     int port = ServiceDefaults::kPort;
     bool check = false;
+    QStringList publicHosts;
 
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i < args.size(); ++i) {
@@ -63,6 +71,8 @@ int main(int argc, char **argv)
             check = true;
         } else if (arg == QLatin1String("--data") && hasValue) {
             dataFolder = args.at(++i);
+        } else if (arg == QLatin1String("--public-host") && hasValue) {
+            publicHosts.append(args.at(++i));
         } else if (arg == QLatin1String("--host") && hasValue) {
             host = args.at(++i);
         } else if (arg == QLatin1String("--port") && hasValue) {
@@ -84,7 +94,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "vm-localservice: %s\n", qPrintable(error));
         return 1;
     }
-    httplib::Server server;
+    CServiceServer server;
+    service.SetAddresses(host, port, publicHosts);
     service.Register(server);
     if (!server.bind_to_port(host.toStdString(), port)) {
         std::fprintf(stderr, "vm-localservice: cannot listen on %s:%d\n", qPrintable(host), port);

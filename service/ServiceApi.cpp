@@ -108,13 +108,13 @@ bool GetProductKey(const QString &host, const QString &userId, const QString &pa
 }
 
 bool GetItemList(const QString &host, int page, const QString &pnsCd, const QString &search,
-                 QChar visibility, COpenItemArray &items)
+                 QChar visibility, COpenItemArray &items, const QString &serviceKey)
 {
     items.Reset();
     CServiceAnswer answer;
-    if (!FetchServiceXml(
-            ServiceUrls::ItemList(host, pnsCd, search, page, ServiceApi::kItemPageSize, visibility),
-            answer))
+    if (!FetchServiceXml(ServiceUrls::ItemList(host, pnsCd, search, page, ServiceApi::kItemPageSize,
+                                               visibility, serviceKey),
+                         answer))
         return false;
 
     // One working record for the whole answer: an element an item lacks keeps the value of

@@ -42,6 +42,8 @@ bool GetProductKey(const QString &host, const QString &userId, const QString &pa
 
 // One page (1-based) of the user's items whose title contains search; visibility 'A' all, 'Y'
 // public, 'N' private, 'T' temporarily saved. An element missing from an item keeps the value
-// read for the item before it, as the service's own viewer expects. True when parsed.
+// read for the item before it, as the service's own viewer expects. True when parsed. With the
+// user's service key the service lists private and temporarily saved items and their viewer
+// keys too; without it, public items only.
 bool GetItemList(const QString &host, int page, const QString &pnsCd, const QString &search,
-                 QChar visibility, COpenItemArray &items);
+                 QChar visibility, COpenItemArray &items, const QString &serviceKey = QString());

@@ -51,21 +51,26 @@ QString ProductKey(const QString &host, const QString &userId, const QString &pn
 }
 
 QString ItemList(const QString &host, const QString &pnsCd, const QString &search, int page,
-                 int pageSize, QChar visibility)
+                 int pageSize, QChar visibility, const QString &serviceKey)
 {
     const QString prefix = Action(host, "CommonGetItemListAction.uvm");
+    QString url;
     if (visibility == u'A')
-        return Build(prefix,
-                     {{"pnsCd", pnsCd},
-                      {"itemNm", search},
-                      {"curPageNo", QString::number(page)},
-                      {"pageSize", QString::number(pageSize)}});
-    return Build(prefix,
-                 {{"pnsCd", pnsCd},
-                  {"itemNm", search},
-                  {"curPageNo", QString::number(page)},
-                  {"pageSize", QString::number(pageSize)},
-                  {"useTyp", QString(visibility)}});
+        url = Build(prefix,
+                    {{"pnsCd", pnsCd},
+                     {"itemNm", search},
+                     {"curPageNo", QString::number(page)},
+                     {"pageSize", QString::number(pageSize)}});
+    else
+        url = Build(prefix,
+                    {{"pnsCd", pnsCd},
+                     {"itemNm", search},
+                     {"curPageNo", QString::number(page)},
+                     {"pageSize", QString::number(pageSize)},
+                     {"useTyp", QString(visibility)}});
+    if (url.isEmpty() || serviceKey.isEmpty())
+        return url;
+    return url + QStringLiteral("&key=") + UrlEncodeUtf8(serviceKey, kMaxValueBytes);
 }
 
 QString Download(const QString &host, const QString &itemId, const QString &userId,
@@ -85,10 +90,12 @@ QByteArray UploadFileName(const QString &userId, const QString &pnsCd, const QSt
     return ToCodePage949(userId + u'_' + pnsCd + u'_' + serviceKey);
 }
 
-QString Preview(const QString &host, const QString &itemId)
+QString Preview(const QString &host, const QString &itemId, const QString &key1)
 {
-    return Build(QStringLiteral("http://") + Action(host, "GetProductPreviewPopMain.uvm"),
-                 {{"itemId", itemId}});
+    const QString prefix = QStringLiteral("http://") + Action(host, "GetProductPreviewPopMain.uvm");
+    if (key1.isEmpty())
+        return Build(prefix, {{"itemId", itemId}});
+    return Build(prefix, {{"itemId", itemId}, {"key1", key1}});
 }
 
 QString ProductDetail(const QString &host, const QString &itemId)

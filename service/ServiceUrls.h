@@ -20,8 +20,10 @@ QString Categories(const QString &host, const QString &parentId, const QString &
 QString ProductKey(const QString &host, const QString &userId, const QString &pnsCd,
                    const QString &serviceKey);
 // visibility: 'A' all (no filter), 'Y' public, 'N' private, 'T' temporarily saved.
+// A service key, when given, is sent as one more value "key": it lets the service list the
+// user's items that are not public.
 QString ItemList(const QString &host, const QString &pnsCd, const QString &search, int page,
-                 int pageSize, QChar visibility);
+                 int pageSize, QChar visibility, const QString &serviceKey = QString());
 QString Download(const QString &host, const QString &itemId, const QString &userId,
                  const QString &serviceKey);
 QString Upload(const QString &host);
@@ -29,7 +31,9 @@ QString Upload(const QString &host);
 // splits and checks.
 QByteArray UploadFileName(const QString &userId, const QString &pnsCd, const QString &serviceKey);
 // Pages for a web browser; these carry the scheme.
-QString Preview(const QString &host, const QString &itemId);
+// A key1, when given, is sent as one more value: the service shows an item that is not public
+// only with it.
+QString Preview(const QString &host, const QString &itemId, const QString &key1 = QString());
 QString ProductDetail(const QString &host, const QString &itemId);
 QString SocialComment(const QString &host, const QString &itemId, const QString &snsUserId,
                       const QString &snsUserName, const QString &snsId, const QString &snsImage);

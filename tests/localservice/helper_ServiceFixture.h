@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LocalService.h"
+#include "ServiceServer.h"
 
 #include <QByteArray>
 #include <QList>
@@ -82,7 +83,7 @@ protected:
 
     QTemporaryDir dataDir;
     std::unique_ptr<CLocalService> service;
-    httplib::Server server;
+    CServiceServer server;
     std::thread thread;
     int port = -1;
 };

@@ -10,7 +10,12 @@
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <chrono>
 #include <functional>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,6 +41,60 @@ QList<Category> ReadCategories(const QByteArray &xml)
     return out;
 }
 
+// A plain loopback connection, for clients that misbehave on purpose.
+class RawConnection
+{
+public:
+    explicit RawConnection(int port)
+        : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in addr {};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~RawConnection()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool Send(const QByteArray &bytes)
+    {
+        return m_fd >= 0
+            && ::send(m_fd, bytes.constData(), static_cast<size_t>(bytes.size()), MSG_NOSIGNAL)
+            == bytes.size();
+    }
+    // What arrives until the server closes or the time is up; closed tells which.
+    QByteArray Receive(std::chrono::milliseconds within, bool *closed = nullptr)
+    {
+        QByteArray out;
+        const auto end = std::chrono::steady_clock::now() + within;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            pollfd fd {m_fd, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&fd, 1, static_cast<int>(left.count())) <= 0)
+                break;
+            char buffer[4096];
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                if (closed)
+                    *closed = true;
+                break;
+            }
+            out.append(buffer, n);
+        }
+        return out;
+    }
+
+private:
+    int m_fd;
+};
+
 QString Key(const char *user, const char *password)
 {
     return MakeServiceKey(QString::fromUtf8(user), QString::fromUtf8(password));
@@ -59,8 +118,8 @@ protected:
     QString ListUrl(const QString &extra) const
     {
         return QStringLiteral("CommonGetItemListAction.uvm?pnsCd=P0001&itemNm=&curPageNo=1"
-                              "&pageSize=15")
-            + extra;
+                              "&pageSize=15&key=")
+            + QLatin1String(kDemoKey) + extra;
     }
 };
 
@@ -70,6 +129,8 @@ TEST_F(LocalServiceTest, VersionFileNamesTheCurrentVersion)
     ASSERT_TRUE(reply.ok);
     EXPECT_EQ(reply.body, "[VmEditor]\r\nVersion=1209250\r\n");
 }
+
+const char *const kLoginFailed = "아이디 또는 비밀번호가 일치하지 않습니다.";
 
 struct LoginRow
 {
@@ -98,12 +159,13 @@ INSTANTIATE_TEST_SUITE_P(
         LoginRow {"DemoUser", "userId=demo&key=" + Key("demo", "demo1234") + "&userTyp=01",
                   "Success", "P0001"},
         LoginRow {"WrongPassword", "userId=demo&key=" + Key("demo", "demo12345") + "&userTyp=01",
-                  "비밀번호가 일치하지 않습니다.", ""},
+                  kLoginFailed, ""},
         LoginRow {"KeyInCapitals",
                   "userId=demo&key=" + Key("demo", "demo1234").toUpper() + "&userTyp=01",
-                  "비밀번호가 일치하지 않습니다.", ""},
+                  kLoginFailed, ""},
+        // An unknown id reads exactly like a wrong password.
         LoginRow {"UnknownUser", "userId=nobody&key=" + Key("nobody", "x") + "&userTyp=01",
-                  "등록되지 않은 아이디입니다.", ""},
+                  kLoginFailed, ""},
         LoginRow {"MissingKey", "userId=demo&userTyp=01", "잘못된 요청입니다.", ""},
         LoginRow {"TwoUserIds",
                   "userId=demo&userId=x&key=" + Key("demo", "demo1234") + "&userTyp=01",
@@ -182,8 +244,9 @@ TEST_F(LocalServiceTest, UploadListDownloadRoundTrip)
     const ServiceReply upload = Upload(DemoFileName(), package);
     ASSERT_TRUE(upload.ok);
     EXPECT_EQ(AnswerText(upload.body, QStringLiteral("Result")), QStringLiteral("Success"));
+    // Both links are whole addresses: the first photograph, and the product page.
     EXPECT_EQ(AnswerText(upload.body, QStringLiteral("VmiPath")),
-              QStringLiteral("/packages/%1.zip").arg(itemId));
+              QStringLiteral("http://%1/vmi/%2/%2_0001.vmi").arg(Host(), itemId));
     EXPECT_EQ(AnswerText(upload.body, QStringLiteral("VmiUrl")),
               QStringLiteral("http://%1/GetProductDtlAction.uvm?itemId=%2&viewMode=0")
                   .arg(Host(), itemId));
@@ -239,11 +302,14 @@ TEST_F(LocalServiceTest, EditorAddressesReachTheService)
         ServiceUrls::UploadFileName(QStringLiteral("demo"), QStringLiteral("P0001"), key), package);
     ASSERT_EQ(AnswerText(upload.body, QStringLiteral("Result")), QStringLiteral("Success"));
     const QByteArray list
-        = get(ServiceUrls::ItemList(Host(), QStringLiteral("P0001"), QString(), 1, 15, u'A'));
+        = get(ServiceUrls::ItemList(Host(), QStringLiteral("P0001"), QString(), 1, 15, u'A', key));
     EXPECT_EQ(AnswerText(list, QStringLiteral("itemId")), itemId);
+    const QString key1 = AnswerText(list, QStringLiteral("key1"));
+    EXPECT_FALSE(key1.isEmpty());
     EXPECT_EQ(get(ServiceUrls::Download(Host(), itemId, QStringLiteral("demo"), key)), package);
     EXPECT_TRUE(get(ServiceUrls::ProductDetail(Host(), itemId)).startsWith("<!DOCTYPE html>"));
     EXPECT_TRUE(get(ServiceUrls::Preview(Host(), itemId)).startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(get(ServiceUrls::Preview(Host(), itemId, key1)).startsWith("<!DOCTYPE html>"));
     EXPECT_FALSE(get(ServiceUrls::SocialComment(Host(), itemId, QStringLiteral("a@b.kr"),
                                                 QString::fromUtf8("홍 길동"), QStringLiteral("1_2"),
                                                 QStringLiteral("http://x/p.png")))
@@ -287,6 +353,10 @@ enum class UploadFault {
     MemberAboveWithBackslashes,
     MemberTwice,
     MemberDeclaresTooMuch,
+    PhotoNotDescribed,
+    DescriptionFromRoot,
+    DescriptionThroughParent,
+    DescriptionOnDrive,
     UnknownItem,
     SomeoneElsesItem,
 };
@@ -411,6 +481,20 @@ TEST_P(UploadFailureTest, FailsAndStoresNothing)
         package.replace(central + 24, 4, QByteArray("\x00\x00\x00\xF0", 4));
         break;
     }
+    case UploadFault::PhotoNotDescribed:
+        package = Repacked(MakePackage(itemId), [itemId](auto &m) {
+            m.append({itemId + QStringLiteral("_0002.vmi"), m[1].second});
+        });
+        break;
+    case UploadFault::DescriptionFromRoot:
+    case UploadFault::DescriptionThroughParent:
+    case UploadFault::DescriptionOnDrive: {
+        const QString prefix = row.fault == UploadFault::DescriptionFromRoot ? QStringLiteral("/")
+            : row.fault == UploadFault::DescriptionOnDrive                   ? QStringLiteral("C:/")
+                                                           : itemId + QStringLiteral("/../");
+        package = Repacked(MakePackage(itemId), [prefix](auto &m) { m[0].first.prepend(prefix); });
+        break;
+    }
     case UploadFault::UnknownItem:
         package = MakePackage(QStringLiteral("999999999"));
         break;
@@ -462,6 +546,10 @@ INSTANTIATE_TEST_SUITE_P(
         UploadRow {"MemberAboveWithBackslashes", UploadFault::MemberAboveWithBackslashes, kBad},
         UploadRow {"MemberTwice", UploadFault::MemberTwice, kBad},
         UploadRow {"MemberDeclaresTooMuch", UploadFault::MemberDeclaresTooMuch, kBad},
+        UploadRow {"PhotoNotDescribed", UploadFault::PhotoNotDescribed, kBad},
+        UploadRow {"DescriptionFromRoot", UploadFault::DescriptionFromRoot, kBad},
+        UploadRow {"DescriptionThroughParent", UploadFault::DescriptionThroughParent, kBad},
+        UploadRow {"DescriptionOnDrive", UploadFault::DescriptionOnDrive, kBad},
         UploadRow {"UnknownItem", UploadFault::UnknownItem, "상품을 찾을 수 없습니다."},
         UploadRow {"SomeoneElsesItem", UploadFault::SomeoneElsesItem, "권한이 없는 상품입니다."}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -499,6 +587,89 @@ TEST_F(LocalServiceTest, BodiesAreRefusedBeforeTheyAreRead)
     EXPECT_EQ(version->status, 200);
 }
 
+// Connections that send part of a request head and then nothing hold no worker for long, and
+// while they are open everyone else is served.
+TEST_F(LocalServiceTest, SlowClientsDoNotStallOthers)
+{
+    std::vector<std::unique_ptr<RawConnection>> slow;
+    for (int i = 0; i < 8; ++i) {
+        slow.push_back(std::make_unique<RawConnection>(port));
+        ASSERT_TRUE(slow.back()->Send("GET /editor/version_user.ini HTTP/1.1\r\nHost: 127"));
+    }
+    httplib::Client client("127.0.0.1", port);
+    client.set_connection_timeout(3);
+    client.set_read_timeout(3);
+    const auto version = client.Get("/editor/version_user.ini");
+    ASSERT_TRUE(version);
+    EXPECT_EQ(version->status, 200);
+    for (const auto &connection : slow) {
+        bool closed = false;
+        connection->Receive(server.limits().headerTime + std::chrono::seconds(5), &closed);
+        EXPECT_TRUE(closed);
+    }
+}
+
+// Request heads are bounded in line count and in size.
+TEST_F(LocalServiceTest, OversizedHeadsAreRefused)
+{
+    const struct
+    {
+        const char *name;
+        int lines;
+        int valueLength;
+    } rows[] = {{"ManyLines", 2000, 1}, {"ManyBytes", 40, 4000}};
+    for (const auto &row : rows) {
+        QByteArray request = "GET /editor/version_user.ini HTTP/1.1\r\nHost: 127.0.0.1:"
+            + QByteArray::number(port) + "\r\n";
+        for (int i = 0; i < row.lines; ++i)
+            request += "X-Filler: " + QByteArray(row.valueLength, 'a') + "\r\n";
+        RawConnection connection(port);
+        ASSERT_TRUE(connection.Send(request + "\r\n")) << row.name;
+        const QByteArray answer = connection.Receive(std::chrono::seconds(5));
+        EXPECT_FALSE(answer.startsWith("HTTP/1.1 200")) << row.name;
+    }
+}
+
+// An upload whose file name carries a wrong key is refused from its first bytes; the rest of a
+// huge body is never waited for.
+TEST_F(LocalServiceTest, UploadWithWrongKeyIsRefusedBeforeItsBody)
+{
+    const QByteArray part = "-----------------------------7d16d3Ubrik\r\n"
+                            "Content-Disposition: form-data; name=\"SCRIPT_DOC_NM\"; "
+                            "filename=\"demo_P0001_"
+        + Key("demo", "wrong").toLatin1() + "\"\r\nContent-Type: image/jpeg\r\n\r\n";
+    const QByteArray head = "POST /CommonProductUploadAction.uvm HTTP/1.1\r\nHost: 127.0.0.1:"
+        + QByteArray::number(port)
+        + "\r\nContent-Type: multipart/form-data; boundary=---------------------------7d16d3Ubrik"
+          "\r\nContent-Length: 300000000\r\n\r\n";
+    RawConnection connection(port);
+    ASSERT_TRUE(connection.Send(head + part + QByteArray(64 * 1024, 'x')));
+    const QByteArray answer = connection.Receive(std::chrono::seconds(5));
+    EXPECT_TRUE(answer.contains("비밀번호가 일치하지 않습니다.")) << answer.left(200).constData();
+}
+
+// XML answers go out as they are, even to a client that offers to take them compressed.
+TEST_F(LocalServiceTest, AnswersAreNotCompressed)
+{
+    httplib::Client client("127.0.0.1", port);
+    const httplib::Headers offer = {{"Accept-Encoding", "gzip, deflate"}};
+    const QByteArray body = "-----------------------------7d16d3Ubrik\r\n"
+                            "Content-Disposition: form-data; name=\"SCRIPT_DOC_NM\"; filename=\""
+        + DemoFileName() + "\"\r\nContent-Type: image/jpeg\r\n\r\n" + MakePackage(NewItem())
+        + "\r\n-----------------------------7d16d3Ubrik--\r\n";
+    const auto upload
+        = client.Post("/CommonProductUploadAction.uvm", offer, body.toStdString(),
+                      "multipart/form-data; boundary=---------------------------7d16d3Ubrik");
+    const auto login = client.Get(
+        ("/CommonLoginAction.uvm?userTyp=01&userId=demo&key=" + QByteArray(kDemoKey)).toStdString(),
+        offer);
+    for (const auto *result : {&upload, &login}) {
+        ASSERT_TRUE(*result);
+        EXPECT_EQ((*result)->get_header_value("Content-Encoding"), "");
+        EXPECT_NE((*result)->body.find("<Result>Success</Result>"), std::string::npos);
+    }
+}
+
 // Items whose summaries were stored as the description reader will store them.
 class ItemListTest : public LocalServiceTest
 {
@@ -523,12 +694,15 @@ protected:
     }
 
     // (totCnt, items on the page, maxPage)
-    std::tuple<int, int, int> List(const QString &search, int page, const QString &useTyp)
+    std::tuple<int, int, int> List(const QString &search, int page, const QString &useTyp,
+                                   const QString &key = QLatin1String(kDemoKey))
     {
         QString url = QStringLiteral("CommonGetItemListAction.uvm?pnsCd=P0001&itemNm=%1"
                                      "&curPageNo=%2&pageSize=15")
                           .arg(UrlEncodeUtf8(search, 1024))
                           .arg(page);
+        if (!key.isEmpty())
+            url += QStringLiteral("&key=") + key;
         if (!useTyp.isEmpty())
             url += QStringLiteral("&useTyp=") + useTyp;
         const ServiceReply reply = Get(url);
@@ -549,6 +723,7 @@ TEST_F(ItemListTest, PagesFiltersAndSearches)
         int page;
         const char *useTyp;
         std::tuple<int, int, int> expected;
+        const char *key = kDemoKey;
     } rows[] = {
         {"AllFirstPage", "", 1, "", {20, 15, 2}},
         {"AllSecondPage", "", 2, "", {20, 5, 2}},
@@ -560,9 +735,21 @@ TEST_F(ItemListTest, PagesFiltersAndSearches)
         {"SearchWithAmpersand", "a&b", 1, "", {1, 1, 1}},
         {"PercentIsLiteral", "50%", 1, "", {1, 1, 1}},
         {"NothingFound", "없는상품", 1, "", {0, 0, 0}},
+        // Without the partner's own key only public items are listed.
+        {"AnonymousAll", "", 1, "", {15, 15, 1}, ""},
+        {"AnonymousPrivate", "", 1, "N", {0, 0, 0}, ""},
+        {"AnonymousTemporary", "", 1, "T", {0, 0, 0}, ""},
+        {"SomeoneElsesKey",
+         "",
+         1,
+         "N",
+         {0, 0, 0},
+         "0123456789abcdef0123456789abcdef0123456789abcdef"
+         "0123456789abcdef"},
     };
     for (const Row &row : rows)
-        EXPECT_EQ(List(QString::fromUtf8(row.search), row.page, QString::fromLatin1(row.useTyp)),
+        EXPECT_EQ(List(QString::fromUtf8(row.search), row.page, QString::fromLatin1(row.useTyp),
+                       QLatin1String(row.key)),
                   row.expected)
             << row.name;
 }

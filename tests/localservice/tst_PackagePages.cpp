@@ -179,7 +179,8 @@ TEST_F(PackagePagesTest, SavedPrivatelyOrTemporarilyIsListedSo)
                              QStringLiteral("Result")),
                   QStringLiteral("Success"));
         const ServiceReply list = Get(QStringLiteral("CommonGetItemListAction.uvm?pnsCd=P0001"
-                                                     "&curPageNo=1&pageSize=1&itemNm=")
+                                                     "&curPageNo=1&pageSize=1&key=%1&itemNm=")
+                                          .arg(QLatin1String(kDemoKey))
                                       + UrlEncodeUtf8(content.title, 1024));
         EXPECT_EQ(AnswerText(list.body, QStringLiteral("statusNm")), QString::fromUtf8(status));
     }
@@ -207,6 +208,75 @@ TEST_F(PackagePagesTest, PicturesAreServedOnlyFromStoredPackages)
         EXPECT_TRUE(GetBytes(path, &status).isEmpty()) << qPrintable(path);
         EXPECT_EQ(status, 404) << qPrintable(path);
     }
+}
+
+// An item that is not public is shown only to a request carrying its key1 or its owner's key;
+// to anyone else it is missing, and it takes no comments.
+TEST_F(PackagePagesTest, PrivateItemsNeedTheirKeys)
+{
+    const QString itemId = NewItem();
+    PackageContent content = Content();
+    content.publicationType = 2;
+    const ServiceReply upload = Upload(DemoFileName(), MakePackage(itemId, content));
+    const QString key1 = AnswerText(upload.body, QStringLiteral("key1"));
+    ASSERT_FALSE(key1.isEmpty());
+    const QString page = QStringLiteral("/GetProductDtlAction.uvm?viewMode=0&itemId=") + itemId;
+    const QString preview = QStringLiteral("/GetProductPreviewPopMain.uvm?itemId=") + itemId;
+    const QString picture = QStringLiteral("/vmi/%1/%1_0001.vmi").arg(itemId);
+    const QString owner = QStringLiteral("&key=") + QLatin1String(kDemoKey);
+    const struct
+    {
+        const char *name;
+        QString path;
+        int status;
+    } rows[] = {
+        {"PageWithoutKey", page, 404},
+        {"PageWithOtherKey1", page + QStringLiteral("&key1=") + QString(32, u'0'), 404},
+        {"PageWithKey1", page + QStringLiteral("&key1=") + key1, 200},
+        {"PageOfOwner", page + owner, 200},
+        {"PreviewWithoutKey", preview, 404},
+        {"PreviewWithKey1", preview + QStringLiteral("&key1=") + key1, 200},
+        {"PictureWithoutKey", picture, 404},
+        {"PictureWithKey1", picture + QStringLiteral("?key1=") + key1, 200},
+        {"Comment",
+         QStringLiteral("/InsertEdiItemComments.uvm?itemId=%1&cmtTyp=02&snsUserId=a").arg(itemId)
+             + QStringLiteral("&snsUserNm=b&snsId=c&snsImage=d"),
+         404},
+    };
+    for (const auto &row : rows) {
+        int status = 0;
+        GetBytes(row.path, &status);
+        EXPECT_EQ(status, row.status) << row.name;
+    }
+    EXPECT_EQ(service->Database().CommentCount(itemId), 0);
+    // The page's picture links carry the key1, so they show wherever the page does.
+    EXPECT_TRUE(QString::fromUtf8(GetBytes(page + QStringLiteral("&key1=") + key1))
+                    .contains(picture + QStringLiteral("?key1=") + key1));
+}
+
+// Requests naming another host (a rebound name) are refused; links name the configured host.
+TEST_F(PackagePagesTest, OnlyItsOwnHostNamesAreServed)
+{
+    service->SetAddresses(QStringLiteral("127.0.0.1"), port, {QStringLiteral("shop.example")});
+    const std::string own = QStringLiteral(":%1").arg(port).toStdString();
+    const struct
+    {
+        std::string host;
+        int status;
+    } rows[] = {
+        {"attacker.example" + own, 400}, {"127.0.0.1:1", 400},        {"localhost" + own, 400},
+        {"127.0.0.1" + own, 200},        {"shop.example" + own, 200},
+    };
+    httplib::Client client("127.0.0.1", port);
+    for (const auto &row : rows) {
+        const auto result = client.Get("/editor/version_user.ini", {{"Host", row.host}});
+        ASSERT_TRUE(result) << row.host;
+        EXPECT_EQ(result->status, row.status) << row.host;
+    }
+    const QString itemId = NewItem();
+    const ServiceReply upload = Upload(DemoFileName(), MakePackage(itemId));
+    EXPECT_TRUE(AnswerText(upload.body, QStringLiteral("VmiUrl"))
+                    .startsWith(QStringLiteral("http://shop.example:%1/").arg(port)));
 }
 
 TEST_F(PackagePagesTest, ItemWithoutPackagePicturesShowsNone)
