@@ -310,6 +310,10 @@ void CLocalService::SetAddresses(const QString &listenHost, int port,
         || listenHost == QLatin1String("::");
     if (!wildcard)
         m_hostNames.append(listen);
+    // "localhost" names the loopback only on this machine: a page served from elsewhere cannot
+    // make a browser send it, so accepting it opens nothing to rebinding.
+    if (listen.startsWith(QLatin1String("127.")) || listen == QLatin1String("[::1]"))
+        m_hostNames.append(QStringLiteral("localhost"));
     for (const QString &name : publicHosts)
         m_hostNames.append(name.toLower());
     const QString linked

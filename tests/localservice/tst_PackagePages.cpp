@@ -264,8 +264,8 @@ TEST_F(PackagePagesTest, OnlyItsOwnHostNamesAreServed)
         std::string host;
         int status;
     } rows[] = {
-        {"attacker.example" + own, 400}, {"127.0.0.1:1", 400},        {"localhost" + own, 400},
-        {"127.0.0.1" + own, 200},        {"shop.example" + own, 200},
+        {"attacker.example" + own, 400}, {"127.0.0.1:1", 400},        {"localhost:1", 400},
+        {"127.0.0.1" + own, 200},        {"shop.example" + own, 200}, {"localhost" + own, 200},
     };
     httplib::Client client("127.0.0.1", port);
     for (const auto &row : rows) {
